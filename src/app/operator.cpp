@@ -1,0 +1,16 @@
+#include "app/operator.h"
+
+namespace kor {
+
+namespace {
+NullOperator g_null;
+Operator* g_op = &g_null;
+}  // namespace
+
+Operator& op() { return *g_op; }
+
+void set_operator(Operator* o) { g_op = o ? o : &g_null; }
+
+void ShowMessage(const char* text, Icon icon) { g_op->Message(text, app().appName, icon, nullptr); }
+
+}  // namespace kor

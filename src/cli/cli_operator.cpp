@@ -1,0 +1,120 @@
+#include "cli/cli_operator.h"
+
+#include <cstring>
+
+#include "cli/cp1251.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace kor {
+
+std::string fold_lines(const std::string& text) {
+  // A run of blanks that holds a line break becomes one space.
+  std::string out;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t j = i;
+    bool brk = false;
+    while (j < text.size() && (text[j] == ' ' || text[j] == '\r' || text[j] == '\n')) {
+      brk = brk || text[j] != ' ';
+      ++j;
+    }
+    if (j > i) {
+      if (brk) {
+        if (i > 0 && j < text.size()) out += ' ';
+      } else {
+        out.append(text, i, j - i);
+      }
+      i = j;
+      continue;
+    }
+    out += text[i++];
+  }
+  return out;
+}
+
+CliOperator::CliOperator(bool openAnswer, bool quiet, std::FILE* err)
+    : openAnswer_(openAnswer), drawProgress_(!quiet && isatty(fileno(err))), err_(err) {}
+
+CliOperator::~CliOperator() { EndBar(); }
+
+void CliOperator::Line(const char* prefix, const std::string& text) {
+  EndBar();
+  std::string line = cp1251_to_utf8(prefix) + cp1251_to_utf8(fold_lines(text)) + "\n";
+  std::fwrite(line.data(), 1, line.size(), err_);
+  std::fflush(err_);
+}
+
+void CliOperator::Message(const char* text, const char*, Icon icon, Handle) {
+  switch (icon) {
+    case Icon::Error:
+      failed_ = true;
+      Line("ошибка: ", text);
+      break;
+    case Icon::Warning:
+      failed_ = true;
+      Line("предупреждение: ", text);
+      break;
+    default:
+      Line("сообщение: ", text);
+      break;
+  }
+}
+
+bool CliOperator::AskYesNo(const char* text, const char*) {
+  Line("сообщение: ", std::string(text) + (openAnswer_ ? " да" : " нет"));
+  return openAnswer_;
+}
+
+void CliOperator::SilentFailure(const char* what) {
+  failed_ = true;
+  Line("ошибка: ", what);
+}
+
+void CliOperator::ProgressRange(int low, int high) {
+  low_ = low;
+  high_ = high;
+  Draw();
+}
+
+void CliOperator::ProgressPos(int pos) {
+  pos_ = pos;
+  if (pos == 0 && text_.empty()) {
+    EndBar();
+    return;
+  }
+  Draw();
+}
+
+void CliOperator::ProgressText(const char* text) {
+  text_ = text ? text : "";
+  Draw();
+}
+
+void CliOperator::Draw() {
+  if (!drawProgress_ || high_ <= low_) return;
+  int width = 30;
+  int filled = int((long long)(pos_ - low_) * width / (high_ - low_));
+  if (filled < 0) filled = 0;
+  if (filled > width) filled = width;
+  std::string bar = "\r[" + std::string(size_t(filled), '#') + std::string(size_t(width - filled), ' ') + "] " +
+                    cp1251_to_utf8(text_) + "\x1b[K";
+  std::fwrite(bar.data(), 1, bar.size(), err_);
+  std::fflush(err_);
+  barShown_ = true;
+}
+
+void CliOperator::EndBar() {
+  if (!barShown_) return;
+  std::fputs("\r\x1b[K", err_);
+  std::fflush(err_);
+  barShown_ = false;
+}
+
+}  // namespace kor

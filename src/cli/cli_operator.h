@@ -1,0 +1,47 @@
+// The operator interface on a terminal: messages as one line on stderr, the save
+// prompt answered from the command line, progress drawn only on a terminal.
+#pragma once
+#include <cstdio>
+#include <string>
+
+#include "app/operator.h"
+
+namespace kor {
+
+class CliOperator : public Operator {
+ public:
+  CliOperator(bool openAnswer, bool quiet, std::FILE* err = stderr);
+  ~CliOperator() override;
+
+  void Message(const char* text, const char* caption, Icon icon, Handle owner) override;
+  bool AskYesNo(const char* text, const char* caption) override;
+  void ProgressRange(int low, int high) override;
+  void ProgressPos(int pos) override;
+  void ProgressText(const char* text) override;
+  void ProgressFont(bool, int) override {}
+  void PumpPendingMessages() override {}
+  void Stop(StopButton) override {}
+  void SilentFailure(const char* what) override;
+
+  // An error or warning was shown: the command exits 1.
+  bool failed() const { return failed_; }
+  void MarkFailed() { failed_ = true; }
+
+ private:
+  void Line(const char* prefix, const std::string& cp1251Text);
+  void Draw();
+  void EndBar();
+
+  bool openAnswer_;
+  bool drawProgress_;
+  std::FILE* err_;
+  bool failed_ = false;
+  int low_ = 0, high_ = 0, pos_ = 0;
+  std::string text_;
+  bool barShown_ = false;
+};
+
+// A message text as one line: its line breaks folded to one space.
+std::string fold_lines(const std::string& text);
+
+}  // namespace kor

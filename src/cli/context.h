@@ -1,0 +1,39 @@
+// What every command of the command line shares.
+#pragma once
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+
+#include "cli/cli_operator.h"
+
+namespace kor::cli {
+
+struct Context {
+  std::string port;
+  int speed = 0;  // 0 = stored setting, else 200000
+  std::string dataDir;
+  std::string configFile;
+  bool open = false;
+  bool quiet = false;
+  CliOperator* op = nullptr;  // installed before a command runs
+};
+
+// Arguments from the terminal (UTF-8) to the program's code page.
+std::string arg_text(const std::string& s);
+// Text of the program's code page to standard output, as UTF-8.
+void print_out(const std::string& cp1251Text);
+
+// A command runs after the global options took effect. It returns 0 (the exit
+// status then follows the messages shown), 1 for a failure it reported itself,
+// or 2 for a usage error it explained on stderr.
+using Runner = std::function<int(Context&)>;
+Runner& pending_runner();
+CLI::App* add_command(CLI::App& parent, const std::string& name, const std::string& help, Runner run);
+// Prints "korsync: why" on stderr and returns 2.
+int usage(const std::string& why);
+
+// One function per command group, each in its own file (cmd_*.cpp).
+void register_all(CLI::App& app, Context& ctx);
+void register_info(CLI::App& app, Context& ctx);
+
+}  // namespace kor::cli

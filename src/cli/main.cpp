@@ -1,0 +1,137 @@
+// korsync: the command line. Drives the same operations the window does.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "app/app_state.h"
+#include "app/version.h"
+#include "cli/context.h"
+#include "cli/cp1251.h"
+#include "link/rs232.h"
+
+#ifdef _WIN32
+#include <direct.h>
+#define getcwd _getcwd
+#else
+#include <unistd.h>
+#endif
+
+namespace kor::cli {
+
+namespace {
+
+const char kUsage[] =
+    "usage: korsync [--port PORT] [--speed BPS] [--data DIR] [--config FILE] [--open] [--quiet] COMMAND [ARGS]\n";
+
+}  // namespace
+
+int usage(const std::string& why) {
+  std::fprintf(stderr, "korsync: %s\n%s", why.c_str(), kUsage);
+  return 2;
+}
+
+// COMn or a bare n name a COM number; anything else is a device path.
+static bool parse_port(const std::string& s, int& com, std::string& path) {
+  std::string digits = s;
+  if (s.size() > 3 && (s[0] == 'C' || s[0] == 'c') && (s[1] == 'O' || s[1] == 'o') && (s[2] == 'M' || s[2] == 'm'))
+    digits = s.substr(3);
+  if (!digits.empty() && digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos) {
+    com = std::atoi(digits.c_str());
+    path.clear();
+    return true;
+  }
+  if (s.empty()) return false;
+  path = s;
+  com = 0;
+  return true;
+}
+
+static std::optional<int> apply_globals(Context& ctx) {
+  AppState& a = app();
+  if (!ctx.port.empty()) {
+    int com = 0;
+    std::string path;
+    if (!parse_port(ctx.port, com, path)) return usage("--port: " + ctx.port);
+    if (path.size() >= sizeof a.portPath) return usage("--port: path too long");
+    a.comPort = com;
+    std::strcpy(a.portPath, path.c_str());
+  }
+  if (ctx.speed) {
+    if (!CRs232::SpeedAccepted(ctx.speed)) return usage("--speed: " + std::to_string(ctx.speed) + " bit/s is not an accepted speed");
+    a.speed = ctx.speed;
+  }
+  std::string data = ctx.dataDir;
+  if (data.empty()) {
+    char cwd[1024];
+    if (getcwd(cwd, sizeof cwd)) data = cwd;
+  }
+  if (data.size() >= sizeof a.dataFolder) return usage("--data: path longer than 259 characters");
+  std::strcpy(a.dataFolder, data.c_str());
+  return std::nullopt;
+}
+
+std::string arg_text(const std::string& s) {
+#ifdef _WIN32
+  return s;  // already the ANSI code page
+#else
+  return utf8_to_cp1251(s);
+#endif
+}
+
+void print_out(const std::string& text) {
+  std::string u = cp1251_to_utf8(text);
+  std::fwrite(u.data(), 1, u.size(), stdout);
+}
+
+Runner& pending_runner() {
+  static Runner r;
+  return r;
+}
+
+CLI::App* add_command(CLI::App& parent, const std::string& name, const std::string& help, Runner run) {
+  CLI::App* sub = parent.add_subcommand(name, help);
+  sub->callback([run]() { pending_runner() = run; });
+  return sub;
+}
+
+int run(int argc, char** argv) {
+  init_program_version();
+  Context ctx;
+  CLI::App cli{"korsync: programs, parameters and firmware of a KOR unit over a serial line", "korsync"};
+  cli.add_option("--port", ctx.port, "serial port: a device path, COMn, or n");
+  cli.add_option("--speed", ctx.speed, "line speed in bit/s (default: stored, else 200000)");
+  cli.add_option("--data", ctx.dataDir, "data folder (default: stored, else the current directory)");
+  cli.add_option("--config", ctx.configFile, "settings file instead of the per-user one")->envname("KORSYNC_CONFIG");
+  cli.add_flag("--open", ctx.open, "answer Yes when asked to open the folder of a saved file");
+  cli.add_flag("--quiet", ctx.quiet, "no progress bar");
+  cli.require_subcommand(1);
+  register_all(cli, ctx);
+
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return cli.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return cli.exit(e);
+  } catch (const CLI::ParseError& e) {
+    return usage(e.what());
+  }
+  if (auto rc = apply_globals(ctx)) return *rc;
+  CliOperator oper(ctx.open, ctx.quiet);
+  ctx.op = &oper;
+  set_operator(&oper);
+  Runner r = pending_runner();
+  int status = 0;
+  if (r) {
+    status = r(ctx);
+    if (status == 0 && oper.failed()) status = 1;
+  }
+  set_operator(nullptr);
+  std::fflush(stdout);
+  return status;
+}
+
+}  // namespace kor::cli
+
+int main(int argc, char** argv) { return kor::cli::run(argc, argv); }

@@ -1,0 +1,165 @@
+// POSIX backend of the serial port: termios, raw 8N1, non-blocking reads.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "link/serial_device.h"
+
+namespace kor {
+
+#ifdef __linux__
+int linux_set_speed(int fd, int speed);
+#endif
+
+namespace {
+
+speed_t standard_speed(int baud) {
+  switch (baud) {
+    case 110: return B110;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+#ifdef B921600
+    case 921600: return B921600;
+#endif
+#ifdef B2000000
+    case 2000000: return B2000000;
+#endif
+#ifdef B3000000
+    case 3000000: return B3000000;
+#endif
+    default: return 0;
+  }
+}
+
+class PosixDevice : public SerialDevice {
+ public:
+  explicit PosixDevice(int fd) : fd_(fd) {}
+
+  bool BuildLine(const char* mode) override { return parse_mode_string(mode, line_); }
+
+  bool SetLine() override {
+    termios t{};
+    if (tcgetattr(fd_, &t) != 0) return false;
+    // Raw: a pseudo-terminal reopens with cooked defaults that would mangle frames.
+    cfmakeraw(&t);
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+#ifdef CRTSCTS
+    t.c_cflag &= ~CRTSCTS;
+#endif
+    t.c_iflag &= ~(IXON | IXOFF | IXANY);
+    t.c_cflag |= CLOCAL | CREAD;
+    switch (line_.dataBits) {
+      case 5: t.c_cflag |= CS5; break;
+      case 6: t.c_cflag |= CS6; break;
+      case 7: t.c_cflag |= CS7; break;
+      default: t.c_cflag |= CS8; break;
+    }
+    if (line_.parity == 'E') t.c_cflag |= PARENB;
+    if (line_.parity == 'O') t.c_cflag |= PARENB | PARODD;
+    if (line_.stopBits == 2) t.c_cflag |= CSTOPB;
+    speed_t sp = standard_speed(line_.baud);
+    if (sp) {
+      cfsetispeed(&t, sp);
+      cfsetospeed(&t, sp);
+    }
+    if (tcsetattr(fd_, TCSANOW, &t) != 0) return false;
+#ifdef __linux__
+    if (!sp && linux_set_speed(fd_, line_.baud) != 0) return false;
+#else
+    if (!sp) return false;
+#endif
+    return true;
+  }
+
+  bool SetNonBlockingReads() override {
+    int fl = fcntl(fd_, F_GETFL);
+    return fl >= 0 && fcntl(fd_, F_SETFL, fl | O_NONBLOCK) == 0;
+  }
+
+  bool Purge() override {
+    // Let what was written leave first; then only stale input is dropped
+    // (flushing output on a pseudo-terminal loses what the peer has not read).
+    tcdrain(fd_);
+    return tcflush(fd_, TCIFLUSH) == 0;
+  }
+
+  long Read(uint8_t* buf, unsigned count) override {
+    // One read() on a pseudo-terminal stops at 4095 bytes: take all that is there.
+    unsigned got = 0;
+    while (got < count) {
+      ssize_t n = ::read(fd_, buf + got, count - got);
+      if (n > 0) {
+        got += unsigned(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && got == 0) return errno == EIO ? 0 : -1;
+      break;
+    }
+    return long(got);
+  }
+
+  long Write(const uint8_t* buf, unsigned count) override {
+    unsigned done = 0;
+    while (done < count) {
+      ssize_t n = ::write(fd_, buf + done, count - done);
+      if (n > 0) {
+        done += unsigned(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        // A blocking write on the platform's side: wait for room.
+        fd_set w;
+        FD_ZERO(&w);
+        FD_SET(fd_, &w);
+        timeval tv{1, 0};
+        if (select(fd_ + 1, nullptr, &w, nullptr, &tv) > 0) continue;
+      }
+      return -1;
+    }
+    return long(done);
+  }
+
+  void Close() override {
+    if (fd_ >= 0) {
+      flock(fd_, LOCK_UN);
+      ::close(fd_);
+    }
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+  LineSettings line_;
+};
+
+class PosixDriver : public PortDriver {
+ public:
+  std::unique_ptr<SerialDevice> Open(const std::string& path) override {
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    // No sharing, as the Windows driver refuses a second open.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !isatty(fd)) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixDevice>(fd);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PortDriver> make_platform_port_driver() { return std::make_unique<PosixDriver>(); }
+
+}  // namespace kor

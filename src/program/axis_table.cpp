@@ -1,0 +1,19 @@
+#include "program/axis_table.h"
+
+namespace kor {
+
+namespace {
+AxisChannelTable g_table;
+}
+
+AxisChannelTable& axis_channels() { return g_table; }
+
+void fill_axis_channels(const uint8_t* image) {
+  for (int i = 0; i < 10; ++i) {
+    g_table.channels[i].axis = image[i];
+    const uint8_t* d = image + 28 + 32 * i;
+    g_table.channels[i].formatWord = uint16_t(d[0] | (d[1] << 8));
+  }
+}
+
+}  // namespace kor

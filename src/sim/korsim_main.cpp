@@ -1,0 +1,97 @@
+// korsim: a simulated KOR unit on a pseudo-terminal, for trying the program
+// without hardware. Prints the device path and serves until a signal.
+#include <signal.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "sim/pty_server.h"
+#include "sim/unit.h"
+
+namespace {
+std::atomic<bool> g_stop{false};
+void on_signal(int) { g_stop = true; }
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App cli{"korsim: a simulated KOR unit on a pseudo-terminal"};
+  std::string model = "461", versionText, link, paramsFile;
+  int speed = 200000;
+  double latencyMs = 5;
+  bool wire = false;
+  long paramsCut = -1;
+  std::vector<std::string> faults;
+  cli.add_option("--model", model, "460, 461, 462, or silent (no version answer: page transfer)");
+  cli.add_option("--version-text", versionText, "the version answer, up to 13 characters");
+  cli.add_option("--speed", speed, "the only line speed the unit hears (bit/s)");
+  cli.add_option("--latency-ms", latencyMs, "how long the unit takes to answer");
+  cli.add_flag("--wire", wire, "add the wire time of every byte at the line speed");
+  cli.add_option("--link", link, "also make this path a link to the device");
+  cli.add_option("--params", paramsFile, "a 4096-byte parameter memory image to serve");
+  cli.add_option("--params-cut", paramsCut, "send only this many bytes of the parameter memory");
+  cli.add_option("--fault", faults, "KIND[:CMD[:SKIP[:TIMES[:KEEP]]]], KIND no-answer|cut|bad-crc|wrong-byte");
+  CLI11_PARSE(cli, argc, argv);
+
+  kor::sim::UnitConfig cfg;
+  if (model == "silent") {
+    cfg.model = 0;
+  } else {
+    try {
+      cfg.model = std::stoi(model);
+    } catch (...) {
+      std::fprintf(stderr, "korsim: --model takes 460, 461, 462 or silent\n");
+      return 2;
+    }
+  }
+  cfg.versionText = versionText;
+  cfg.speed = speed;
+  cfg.latencyUs = unsigned(latencyMs * 1000);
+  cfg.emulateWire = wire;
+  kor::sim::Unit unit(cfg);
+  if (!paramsFile.empty()) {
+    std::ifstream in(paramsFile, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "korsim: cannot read %s\n", paramsFile.c_str());
+      return 1;
+    }
+    std::vector<uint8_t> m((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    m.resize(4096, 0xFF);
+    unit.paramMemory = m;
+  }
+  if (paramsCut >= 0) unit.paramServe = size_t(paramsCut);
+  for (const auto& f : faults) {
+    kor::sim::Fault ft;
+    if (!kor::sim::parse_fault(f, ft)) {
+      std::fprintf(stderr, "korsim: bad --fault %s\n", f.c_str());
+      return 2;
+    }
+    unit.Inject(ft);
+  }
+
+  kor::sim::PtyServer server(unit);
+  if (!server.Start()) {
+    std::fprintf(stderr, "korsim: %s\n", server.error().c_str());
+    return 1;
+  }
+  if (!link.empty()) {
+    unlink(link.c_str());
+    if (symlink(server.slavePath().c_str(), link.c_str()) != 0) {
+      std::fprintf(stderr, "korsim: cannot link %s\n", link.c_str());
+      return 1;
+    }
+  }
+  struct sigaction sa {};
+  sa.sa_handler = on_signal;
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  std::printf("%s\n", server.slavePath().c_str());
+  std::fflush(stdout);
+  server.Run(g_stop);
+  if (!link.empty()) unlink(link.c_str());
+  return 0;
+}

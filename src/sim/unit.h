@@ -1,0 +1,102 @@
+// A simulated KOR unit: takes the computer's bytes, answers after a latency, the
+// way the unit does, with faults that can be injected per command.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kor::sim {
+
+enum class FaultKind {
+  NoAnswer,   // the answer is never sent
+  Cut,        // only the first bytes of the answer are sent
+  BadCrc,     // the answer's last byte is flipped (its CRC no longer matches)
+  WrongByte,  // the answer's first byte is flipped
+  Swap,       // the answer's first two bytes change places (same byte sum)
+};
+
+struct Fault {
+  FaultKind kind = FaultKind::NoAnswer;
+  int command = -1;  // byte 4 of the request it applies to; -1 for any
+  int skip = 0;      // matching answers let through before it applies
+  int times = 1;     // how many matching answers it spoils; -1 = all
+  int keep = -1;     // Cut: bytes kept (default: half)
+};
+
+bool parse_fault(const std::string& text, Fault& out);  // "bad-crc:02:0:2"
+
+struct UnitConfig {
+  int model = 461;           // 460, 461, 462; 0 = no version answer (page generation)
+  std::string versionText;   // empty: made from the model
+  int speed = 200000;        // the one line speed the unit hears
+  unsigned latencyUs = 5000;  // a real line and adapter never answer at once
+  bool emulateWire = false;   // add 10 bits per byte at the line speed
+};
+
+class Unit;
+
+// One protocol the unit speaks. Each later protocol adds a service of its own.
+class Service {
+ public:
+  virtual ~Service() = default;
+  // Total length of a frame starting with this header, or -1 when not this service's.
+  virtual int FrameLength(const Unit&, const uint8_t* header) { (void)header; return -1; }
+  // True when the frame was this service's; the answer (possibly empty) goes in answer.
+  virtual bool Handle(Unit& unit, const std::vector<uint8_t>& frame, std::vector<uint8_t>& answer) = 0;
+};
+
+class Unit {
+ public:
+  explicit Unit(UnitConfig cfg = {});
+  ~Unit();
+
+  UnitConfig& config() { return cfg_; }
+  const UnitConfig& config() const { return cfg_; }
+
+  // Bytes from the computer, arriving at nowUs on a line set to lineSpeed.
+  void Receive(const uint8_t* data, size_t n, uint64_t nowUs, int lineSpeed);
+  // Answer bytes that have arrived by nowUs.
+  size_t Take(uint8_t* buf, size_t max, uint64_t nowUs);
+  // Drops answer bytes that have arrived by nowUs (a purge on the computer's side).
+  void DropArrived(uint64_t nowUs);
+  // When the next answer byte arrives; UINT64_MAX when none is pending.
+  uint64_t NextDueUs() const;
+
+  void Inject(const Fault& f) { faults_.push_back(f); }
+  void AddService(std::unique_ptr<Service> s) { services_.push_back(std::move(s)); }
+
+  // Every complete frame received, in order.
+  const std::vector<std::vector<uint8_t>>& frames() const { return frames_; }
+  void ClearFrames() { frames_.clear(); }
+
+  // The 4096-byte parameter memory, and how much of it the unit sends back.
+  std::vector<uint8_t> paramMemory;
+  size_t paramServe = 4096;
+
+  std::string VersionAnswer() const;
+
+ private:
+  void OnFrame(const std::vector<uint8_t>& frame, uint64_t nowUs, int lineSpeed);
+  int FrameLength(const uint8_t* header) const;
+  void ApplyFaults(uint8_t command, std::vector<uint8_t>& answer);
+
+  UnitConfig cfg_;
+  std::vector<std::unique_ptr<Service>> services_;
+  std::vector<uint8_t> pending_;  // a frame being received
+  uint64_t pendingSince_ = 0;
+  struct Due {
+    uint64_t at;
+    uint8_t byte;
+  };
+  std::deque<Due> out_;
+  std::deque<Fault> faults_;
+  std::vector<std::vector<uint8_t>> frames_;
+};
+
+// A parameter memory that looks like a configured unit: axes X, Y, Z on the
+// first channels, formats set, the rest 0xFF.
+std::vector<uint8_t> sample_parameter_memory();
+
+}  // namespace kor::sim

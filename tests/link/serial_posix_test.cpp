@@ -1,0 +1,109 @@
+// The POSIX backend on a real pseudo-terminal: what a USB adapter looks like to it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "link/serial_device.h"
+
+namespace kor {
+int linux_get_speed(int fd);
+
+namespace {
+
+class PosixPort : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    path = ptsname(master);
+    driver = make_platform_port_driver();
+  }
+  void TearDown() override { close(master); }
+
+  std::unique_ptr<SerialDevice> OpenAt(int speed) {
+    auto d = driver->Open(path);
+    if (!d) return d;
+    char mode[64];
+    snprintf(mode, sizeof mode, "baud=%d data=8 parity=N stop=1", speed);
+    EXPECT_TRUE(d->BuildLine(mode));
+    EXPECT_TRUE(d->SetLine());
+    EXPECT_TRUE(d->SetNonBlockingReads());
+    EXPECT_TRUE(d->Purge());
+    return d;
+  }
+
+  int master = -1;
+  std::string path;
+  std::unique_ptr<PortDriver> driver;
+};
+
+TEST_F(PosixPort, SetsNonStandardSpeeds) {
+  for (int speed : {200000, 115200, 2000000}) {
+    auto d = OpenAt(speed);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(linux_get_speed(master), speed);  // the master sees the slave's settings
+    d->Close();
+  }
+}
+
+TEST_F(PosixPort, RawBytesBothWaysAndReadsNeverWait) {
+  auto d = OpenAt(200000);
+  ASSERT_TRUE(d);
+  uint8_t buf[4200];
+  EXPECT_EQ(d->Read(buf, 8), 0);  // nothing there: at once
+  const uint8_t frame[] = {0x00, 0x08, 0x01, 0x0D, 0x0A, 0x11, 0x13, 0xFF};
+  EXPECT_EQ(d->Write(frame, 8), 8);
+  uint8_t got[8];
+  ASSERT_EQ(read(master, got, 8), 8);  // no CR/LF mapping, no flow control eaten
+  EXPECT_EQ(0, memcmp(got, frame, 8));
+
+  // A 4096-byte answer arrives whole although one read() stops at 4095.
+  std::vector<uint8_t> big(4096);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = uint8_t(i * 13);
+  size_t off = 0;
+  while (off < big.size()) {
+    ssize_t w = write(master, big.data() + off, big.size() - off);
+    ASSERT_GT(w, 0);
+    off += size_t(w);
+  }
+  usleep(20000);
+  EXPECT_EQ(d->Read(buf, 4096), 4096);
+  EXPECT_EQ(0, memcmp(buf, big.data(), 4096));
+  d->Close();
+}
+
+TEST_F(PosixPort, PurgeDropsOnlyStaleInput) {
+  auto d = OpenAt(200000);
+  ASSERT_TRUE(d);
+  const uint8_t stale[] = {1, 2, 3};
+  ASSERT_EQ(write(master, stale, 3), 3);
+  usleep(10000);
+  const uint8_t req[] = {0x00, 0x08, 0x01};
+  EXPECT_EQ(d->Write(req, 3), 3);
+  EXPECT_TRUE(d->Purge());
+  uint8_t got[3];
+  ASSERT_EQ(read(master, got, 3), 3);  // the request still left
+  uint8_t buf[8];
+  EXPECT_EQ(d->Read(buf, 8), 0);       // the stale bytes are gone
+  d->Close();
+}
+
+TEST_F(PosixPort, SecondOpenOfAHeldPortFails) {
+  auto d = OpenAt(200000);
+  ASSERT_TRUE(d);
+  EXPECT_FALSE(driver->Open(path));
+  d->Close();
+  auto again = driver->Open(path);
+  EXPECT_TRUE(again);
+  if (again) again->Close();
+  EXPECT_FALSE(driver->Open("/dev/korsync-no-such-port"));
+}
+
+}  // namespace
+}  // namespace kor

@@ -1,0 +1,74 @@
+#include "sim/unit.h"
+
+#include <gtest/gtest.h>
+
+#include "support/sim_fixture.h"
+
+namespace kor::sim {
+namespace {
+
+using test::hex;
+using test::to_hex;
+
+std::vector<uint8_t> take_all(Unit& u, uint64_t now) {
+  std::vector<uint8_t> out(8192);
+  out.resize(u.Take(out.data(), out.size(), now));
+  return out;
+}
+
+TEST(SimUnit, AnswersAfterItsLatencyOnlyAtItsSpeed) {
+  Unit u;
+  auto link = hex("00 08 01 55 55 55 55 10");
+  u.Receive(link.data(), link.size(), 1000, 200000);
+  EXPECT_TRUE(take_all(u, 1000 + 4999).empty());
+  EXPECT_EQ(to_hex(take_all(u, 1000 + 5000)), "00 08 01 55 55 55 55 10");
+
+  u.Receive(link.data(), link.size(), 1000, 115200);
+  EXPECT_TRUE(take_all(u, 1000000).empty());
+}
+
+TEST(SimUnit, FindsFramesInNoiseAndAcrossPieces) {
+  Unit u;
+  auto bytes = hex("FF 13 00 08 01 55 55 55 55 10");
+  u.Receive(bytes.data(), 4, 0, 200000);
+  u.Receive(bytes.data() + 4, bytes.size() - 4, 10, 200000);
+  ASSERT_EQ(u.frames().size(), 1u);
+  EXPECT_EQ(to_hex(take_all(u, 100000)), "00 08 01 55 55 55 55 10");
+}
+
+TEST(SimUnit, FaultsApplyPerCommandAfterSkips) {
+  Unit u;
+  Fault f;
+  ASSERT_TRUE(parse_fault("no-answer:55:1:1", f));
+  u.Inject(f);
+  auto link = hex("00 08 01 55 55 55 55 10");
+  uint64_t t = 0;
+  std::vector<size_t> sizes;
+  for (int i = 0; i < 3; ++i) {
+    u.Receive(link.data(), 8, t, 200000);
+    t += 100000;
+    sizes.push_back(take_all(u, t).size());
+  }
+  EXPECT_EQ(sizes, (std::vector<size_t>{8, 0, 8}));
+  EXPECT_FALSE(parse_fault("melt", f));
+  EXPECT_FALSE(parse_fault("cut:zz", f));
+}
+
+TEST(SimUnit, ServesParameterMemoryCutWhenAsked) {
+  Unit u;
+  u.paramServe = 3000;
+  auto req = hex("00 08 01 04 04 04 04 04");
+  u.Receive(req.data(), 8, 0, 200000);
+  EXPECT_EQ(take_all(u, 1000000).size(), 3000u);
+}
+
+TEST(SimUnit, SilentModelGivesNoVersionAnswer) {
+  Unit u;
+  u.config().model = 0;
+  auto req = hex("00 08 01 0D 0D 0D 0D 0C");
+  u.Receive(req.data(), 8, 0, 200000);
+  EXPECT_TRUE(take_all(u, 1000000).empty());
+}
+
+}  // namespace
+}  // namespace kor::sim
