@@ -8,6 +8,8 @@
 
 namespace kor::cli {
 
+namespace {
+
 void register_info(CLI::App& cli, Context&) {
   add_command(cli, "info", "check the link and show the unit's version and program protocol", [](Context&) {
     CRs232 rs;
@@ -20,5 +22,9 @@ void register_info(CLI::App& cli, Context&) {
     return 0;
   });
 }
+
+const Registrar reg(register_info);
+
+}  // namespace
 
 }  // namespace kor::cli

@@ -32,8 +32,12 @@ CLI::App* add_command(CLI::App& parent, const std::string& name, const std::stri
 // Prints "korsync: why" on stderr and returns 2.
 int usage(const std::string& why);
 
-// One function per command group, each in its own file (cmd_*.cpp).
+// Each command group (a cmd_*.cpp file) registers itself at start-up:
+//   static const Registrar reg(register_info);
+using RegisterFn = void (*)(CLI::App& app, Context& ctx);
+struct Registrar {
+  explicit Registrar(RegisterFn f);
+};
 void register_all(CLI::App& app, Context& ctx);
-void register_info(CLI::App& app, Context& ctx);
 
 }  // namespace kor::cli

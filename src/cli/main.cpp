@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/version.h"
@@ -82,6 +83,19 @@ std::string arg_text(const std::string& s) {
 void print_out(const std::string& text) {
   std::string u = cp1251_to_utf8(text);
   std::fwrite(u.data(), 1, u.size(), stdout);
+}
+
+namespace {
+std::vector<RegisterFn>& registry() {
+  static std::vector<RegisterFn> r;
+  return r;
+}
+}  // namespace
+
+Registrar::Registrar(RegisterFn f) { registry().push_back(f); }
+
+void register_all(CLI::App& app, Context& ctx) {
+  for (RegisterFn f : registry()) f(app, ctx);
 }
 
 Runner& pending_runner() {

@@ -81,6 +81,10 @@ class CoreService : public Service {
 
 Unit::Unit(UnitConfig cfg) : paramMemory(sample_parameter_memory()), cfg_(std::move(cfg)) {
   AddService(std::make_unique<CoreService>());
+  AddProgramServices(*this);
+  AddParameterServices(*this);
+  AddFirmwareServices(*this);
+  AddCorrectionServices(*this);
 }
 
 Unit::~Unit() = default;

@@ -66,6 +66,13 @@ class Unit {
 
   void Inject(const Fault& f) { faults_.push_back(f); }
   void AddService(std::unique_ptr<Service> s) { services_.push_back(std::move(s)); }
+  // The service of type T, for its state (stored programs, flash image, ...).
+  template <class T>
+  T* Find() const {
+    for (const auto& s : services_)
+      if (auto* t = dynamic_cast<T*>(s.get())) return t;
+    return nullptr;
+  }
 
   // Every complete frame received, in order.
   const std::vector<std::vector<uint8_t>>& frames() const { return frames_; }
@@ -94,6 +101,13 @@ class Unit {
   std::deque<Fault> faults_;
   std::vector<std::vector<uint8_t>> frames_;
 };
+
+// The unit's protocols beyond link check, version and the memory read, each in
+// a file of its own; the constructor adds them all.
+void AddProgramServices(Unit& unit);     // programs.cpp: both program transfers
+void AddParameterServices(Unit& unit);   // parameters.cpp: parameter memory writes
+void AddFirmwareServices(Unit& unit);    // firmware.cpp: programming mode, clock
+void AddCorrectionServices(Unit& unit);  // correction.cpp: correction tables, text frame
 
 // A parameter memory that looks like a configured unit: axes X, Y, Z on the
 // first channels, formats set, the rest 0xFF.

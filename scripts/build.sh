@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the three configurations: native (build/native), Windows 64-bit with
+# tests (build/win64, run under Wine) and Windows 32-bit, the shipped program
+# (build/win32). Pass a configuration name to build only that one.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=${JOBS:-$(nproc)}
+which=${1:-all}
+
+build() {  # dir, cmake args...
+  local dir=$1; shift
+  cmake -S "$root" -B "$root/build/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$root/build/$dir" -j "$jobs"
+}
+
+if [ "$which" = all ] || [ "$which" = win64 ]; then
+  build win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+fi
+if [ "$which" = all ] || [ "$which" = win32 ]; then
+  build win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" -DKORSYNC_TESTS=OFF
+fi
+if [ "$which" = all ] || [ "$which" = native ]; then
+  win64=""
+  [ -d "$root/build/win64" ] && win64="$root/build/win64"
+  build native -DKORSYNC_WIN64_DIR="$win64"
+fi

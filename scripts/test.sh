@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets up, builds all three configurations and runs every test: native, then the
+# Windows tests under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+
+source "$root/scripts/wine-env.sh"
+wine_start
+trap wine_stop EXIT
+
+status=0
+echo "== native tests"
+(cd "$root/build/native" && ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1
+echo "== Windows tests under Wine"
+(cd "$root/build/win64" && xvfb-run -a -s "-screen 0 1024x768x24" \
+   ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1
+exit $status

@@ -1,0 +1,47 @@
+# Sourced by the end-to-end scripts: start korsim, check what korsync says.
+set -euo pipefail
+KORSIM=$1
+KORSYNC=$2
+work=$(mktemp -d)
+sims=()
+
+cleanup() {
+  for p in "${sims[@]:-}"; do [ -n "$p" ] && kill "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# start_sim NAME ARGS...: runs korsim, sets $pty to its device path.
+start_sim() {
+  local name=$1; shift
+  "$KORSIM" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+  sims+=($!)
+  for _ in $(seq 100); do
+    if [ -s "$work/$name.out" ]; then pty=$(head -n1 "$work/$name.out"); return 0; fi
+    sleep 0.05
+  done
+  echo "korsim did not start: $(cat "$work/$name.err")"; exit 1
+}
+
+stop_sims() {
+  for p in "${sims[@]:-}"; do [ -n "$p" ] && kill "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
+  sims=()
+}
+
+# run_korsync EXPECTED_STATUS ARGS...: runs korsync, output in $out and $err.
+run_korsync() {
+  local want=$1; shift
+  local rc=0
+  timeout 60 "$KORSYNC" "$@" >"$work/stdout" 2>"$work/stderr" || rc=$?
+  out=$(cat "$work/stdout"); err=$(cat "$work/stderr")
+  if [ "$rc" != "$want" ]; then
+    echo "korsync $*: exit $rc, wanted $want"; echo "stdout: $out"; echo "stderr: $err"; exit 1
+  fi
+}
+
+expect_in() {  # TEXT HAYSTACK
+  case "$2" in
+    *"$1"*) ;;
+    *) echo "expected '$1' in: $2"; exit 1 ;;
+  esac
+}
