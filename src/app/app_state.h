@@ -7,13 +7,14 @@ namespace kor {
 // Platform handles stay opaque here so the operations build without windows.h.
 using Handle = void*;
 
-// Selected kind of data (what " Сохранить" reads and " Загрузить" sends).
+// Selected kind of data (what " Сохранить" reads and " Загрузить" sends); the
+// values are also the ids of the main window's kind buttons.
 enum class DataKind : int {
-  Program = 0,
-  Subprogram = 1,
-  Parameters = 2,
-  Correction = 3,
-  Firmware = 4,
+  Program = 122,
+  Subprogram = 123,
+  Parameters = 124,
+  Correction = 125,
+  Firmware = 126,
 };
 
 struct AppState {

@@ -1,0 +1,33 @@
+// The few file-system calls the data folder needs, one backend per platform.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kor::fsys {
+
+constexpr char kSep =
+#ifdef _WIN32
+    '\\';
+#else
+    '/';
+#endif
+
+enum class Created { Ok, Exists, Failed };
+
+bool set_current_dir(const char* path);
+std::string current_dir();
+void make_dir(const char* path);  // an existing folder is fine
+bool dir_exists(const char* path);
+// Creates the file and closes it again; with truncate an existing file is emptied.
+Created create_file(const char* path, bool truncate);
+// Writes the bytes into an existing file from its start; false on any failure.
+bool write_file(const char* path, const uint8_t* data, size_t n);
+// Reads the whole file; false when it cannot be opened or read.
+bool read_file(const char* path, std::vector<uint8_t>& out);
+void remove_file(const char* path);
+// Opens a folder in the desktop shell; false when the folder is not there.
+bool open_in_shell(const char* folder);
+
+}  // namespace kor::fsys
