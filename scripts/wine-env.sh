@@ -4,7 +4,7 @@ export WINEPREFIX="$root/build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # LANG alone leaves Wine on 1252; LC_ALL makes its ANSI code page 1251.
-export LC_ALL=ru_RU.UTF-8
+export LC_ALL=ru_RU.UTF-8 2>/dev/null
 
 wine_start() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then

@@ -17,6 +17,17 @@ int linux_get_speed(int fd);
 namespace kor::sim {
 
 namespace {
+// Speeds termios can name with a Bxxx constant.
+bool termios_speed(int s) {
+  static const int known[] = {50,     75,     110,     134,     150,     200,     300,     600,     1200,
+                              1800,   2400,   4800,    9600,    19200,   38400,   57600,   115200,  230400,
+                              460800, 500000, 576000,  921600,  1000000, 1152000, 1500000, 2000000, 2500000,
+                              3000000, 3500000, 4000000};
+  for (int k : known)
+    if (k == s) return true;
+  return false;
+}
+
 uint64_t now_us() {
   return uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(
                       std::chrono::steady_clock::now().time_since_epoch())
@@ -72,8 +83,13 @@ void PtyServer::Run(const std::atomic<bool>& stop) {
     if (r > 0 && (p.revents & POLLIN)) {
       ssize_t n = read(master_, buf, sizeof buf);
       if (n > 0) {
-        // The master sees the line settings the client gave the slave.
-        unit_.Receive(buf, size_t(n), now_us(), linux_get_speed(master_));
+        // The master sees the line settings the client gave the slave. A line
+        // left at 38400 may mean a custom speed set the old way (Wine does
+        // that for 200000), which a pseudo-terminal cannot show: give the
+        // unit the benefit of the doubt for a speed termios has no name for.
+        int speed = linux_get_speed(master_);
+        if (speed == 38400 && !termios_speed(unit_.config().speed)) speed = unit_.config().speed;
+        unit_.Receive(buf, size_t(n), now_us(), speed);
       }
     }
     size_t n = unit_.Take(buf, sizeof buf, now_us());
