@@ -36,7 +36,13 @@ File_ls::File_ls(const char* readPath) {
 int File_ls::CreateNewFile(const char* subFolder, const char* baseName, const char* ext, const char* dataFolder,
                            Handle owner, Disposition disposition) {
   created_ = false;
-  fsys::set_current_dir(dataFolder);
+  // Names are relative to the data folder; a folder that cannot be entered
+  // would put the file somewhere else than the prompt says.
+  if (!fsys::set_current_dir(dataFolder)) {
+    path_[0] = 0;
+    CreateFailed(owner);
+    return 0;
+  }
   const size_t folderLen = std::strlen(dataFolder);
   const bool truncate = disposition == Disposition::CreateOrTruncate;
   for (int n = 0; n <= 255; ++n) {

@@ -16,4 +16,10 @@ void fill_axis_channels(const uint8_t* image) {
   }
 }
 
+AxisFormat axis_format_of(int axis) {
+  for (const AxisChannel& c : g_table.channels)
+    if (c.axis == axis) return AxisFormat((c.formatWord >> 7) & 0x1F);
+  return 0;
+}
+
 }  // namespace kor

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "program/fixed_point.h"
+
 namespace kor {
 
 struct AxisChannel {
@@ -21,5 +23,9 @@ AxisChannelTable& axis_channels();
 // 32-byte descriptor at 28 + 32*i starts with the format word (low byte first).
 // The image must hold at least 348 bytes.
 void fill_axis_channels(const uint8_t* image);
+
+// The format of the first channel (in channel order) that measures the axis;
+// format 0 when none does.
+AxisFormat axis_format_of(int axis);
 
 }  // namespace kor

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "sim/correction.h"
 #include "sim/pty_server.h"
 #include "sim/unit.h"
 
@@ -34,6 +35,12 @@ int main(int argc, char** argv) {
   cli.add_option("--params", paramsFile, "a 4096-byte parameter memory image to serve");
   cli.add_option("--params-cut", paramsCut, "send only this many bytes of the parameter memory");
   cli.add_option("--fault", faults, "KIND[:CMD[:SKIP[:TIMES[:KEEP]]]], KIND no-answer|cut|bad-crc|wrong-byte");
+  std::vector<std::string> corrections;
+  double correctionDelayMs = 0;
+  std::string textLog;
+  cli.add_option("--correction", corrections, "+:COEF:N or -:COEF:N, a correction table of N points");
+  cli.add_option("--correction-delay-ms", correctionDelayMs, "extra time a block of correction points takes");
+  cli.add_option("--text-log", textLog, "append each text frame received to this file, in hex");
   CLI11_PARSE(cli, argc, argv);
 
   kor::sim::UnitConfig cfg;
@@ -70,6 +77,27 @@ int main(int argc, char** argv) {
       return 2;
     }
     unit.Inject(ft);
+  }
+
+  auto* corr = unit.Find<kor::sim::CorrectionService>();
+  for (const auto& c : corrections) {
+    uint8_t code = 0;
+    int coef = 0, points = 0;
+    if (!kor::sim::parse_correction(c, code, coef, points)) {
+      std::fprintf(stderr, "korsim: bad --correction %s\n", c.c_str());
+      return 2;
+    }
+    corr->SetTable(code, coef, points);
+  }
+  corr->blockDelayUs = unsigned(correctionDelayMs * 1000);
+  if (!textLog.empty()) {
+    corr->onTextFrame = [textLog](const std::vector<uint8_t>& f) {
+      if (std::FILE* log = std::fopen(textLog.c_str(), "a")) {
+        for (size_t i = 0; i < f.size(); ++i) std::fprintf(log, i ? " %02X" : "%02X", f[i]);
+        std::fprintf(log, "\n");
+        std::fclose(log);
+      }
+    };
   }
 
   kor::sim::PtyServer server(unit);

@@ -76,6 +76,17 @@ TEST_F(FileLs, SubFolderThatCannotBeMadeIsReportedAsCreateFailure) {
   EXPECT_TRUE(rec.prompts.empty());
 }
 
+TEST_F(FileLs, MissingDataFolderFailsInsteadOfSavingElsewhere) {
+  const std::string gone = dir.file("gone");
+  std::strcpy(app().dataFolder, gone.c_str());
+  const auto cwd = std::filesystem::current_path();
+  EXPECT_FALSE(SaveNewFile("kor_programs", "kor_program_001", "txt", "x", 1));
+  ASSERT_EQ(rec.messages.size(), 1u);
+  EXPECT_EQ(rec.messages[0].text, "Не удалось создать файл");
+  EXPECT_TRUE(rec.prompts.empty());
+  EXPECT_FALSE(std::filesystem::exists(cwd / "kor_programs"));
+}
+
 TEST_F(FileLs, OverlongPathIsRefusedNotCut) {
   std::string deep = dir.path() + "/" + std::string(120, 'd') + "/" + std::string(120, 'e');
   std::filesystem::create_directories(deep);
