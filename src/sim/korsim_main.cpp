@@ -10,12 +10,23 @@
 #include <iterator>
 
 #include "sim/correction.h"
+#include "sim/firmware.h"
 #include "sim/pty_server.h"
 #include "sim/unit.h"
 
 namespace {
 std::atomic<bool> g_stop{false};
 void on_signal(int) { g_stop = true; }
+
+// Written whole under another name first, so a reader never sees half a file.
+void write_whole(const std::string& path, const void* data, size_t n) {
+  std::string tmp = path + ".tmp";
+  std::FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) return;
+  bool ok = std::fwrite(data, 1, n, f) == n;
+  if (std::fclose(f) != 0 || !ok) return;
+  std::rename(tmp.c_str(), path.c_str());
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -41,6 +52,9 @@ int main(int argc, char** argv) {
   cli.add_option("--correction", corrections, "+:COEF:N or -:COEF:N, a correction table of N points");
   cli.add_option("--correction-delay-ms", correctionDelayMs, "extra time a block of correction points takes");
   cli.add_option("--text-log", textLog, "append each text frame received to this file, in hex");
+  std::string dumpFlash, dumpClock;
+  cli.add_option("--dump-flash", dumpFlash, "write the flash image here after the closing command and on exit");
+  cli.add_option("--dump-clock", dumpClock, "write each clock setting here as YYYY-MM-DD HH:MM:SS.hh dow N");
   CLI11_PARSE(cli, argc, argv);
 
   kor::sim::UnitConfig cfg;
@@ -100,6 +114,20 @@ int main(int argc, char** argv) {
     };
   }
 
+  auto* firmware = unit.Find<kor::sim::FirmwareService>();
+  auto dump_flash = [&] {
+    if (!dumpFlash.empty()) write_whole(dumpFlash, firmware->flash.data(), firmware->flash.size());
+  };
+  firmware->onClosing = dump_flash;
+  if (!dumpClock.empty()) {
+    firmware->onClock = [&](const kor::sim::UnitClock& c) {
+      char line[64];
+      int n = std::snprintf(line, sizeof line, "%04d-%02d-%02d %02d:%02d:%02d.%02d dow %d\n", c.year, c.month,
+                            c.day, c.hour, c.minute, c.second, c.hundredths, c.dayOfWeek);
+      write_whole(dumpClock, line, size_t(n));
+    };
+  }
+
   kor::sim::PtyServer server(unit);
   if (!server.Start()) {
     std::fprintf(stderr, "korsim: %s\n", server.error().c_str());
@@ -120,6 +148,7 @@ int main(int argc, char** argv) {
   std::printf("%s\n", server.slavePath().c_str());
   std::fflush(stdout);
   server.Run(g_stop);
+  dump_flash();
   if (!link.empty()) unlink(link.c_str());
   return 0;
 }
