@@ -11,6 +11,7 @@
 
 #include "sim/correction.h"
 #include "sim/firmware.h"
+#include "sim/parameters.h"
 #include "sim/pty_server.h"
 #include "sim/unit.h"
 
@@ -31,7 +32,7 @@ void write_whole(const std::string& path, const void* data, size_t n) {
 
 int main(int argc, char** argv) {
   CLI::App cli{"korsim: a simulated KOR unit on a pseudo-terminal"};
-  std::string model = "461", versionText, link, paramsFile;
+  std::string model = "461", versionText, link, paramsFile, dumpParams;
   int speed = 200000;
   double latencyMs = 5;
   bool wire = false;
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   cli.add_option("--link", link, "also make this path a link to the device");
   cli.add_option("--params", paramsFile, "a 4096-byte parameter memory image to serve");
   cli.add_option("--params-cut", paramsCut, "send only this many bytes of the parameter memory");
+  cli.add_option("--dump-params", dumpParams, "write the parameter memory here after each complete write and on exit");
   cli.add_option("--fault", faults, "KIND[:CMD[:SKIP[:TIMES[:KEEP]]]], KIND no-answer|cut|bad-crc|wrong-byte");
   std::vector<std::string> corrections;
   double correctionDelayMs = 0;
@@ -84,6 +86,7 @@ int main(int argc, char** argv) {
     unit.paramMemory = m;
   }
   if (paramsCut >= 0) unit.paramServe = size_t(paramsCut);
+  if (!dumpParams.empty()) unit.Find<kor::sim::ParameterService>()->dumpPath = dumpParams;
   for (const auto& f : faults) {
     kor::sim::Fault ft;
     if (!kor::sim::parse_fault(f, ft)) {
@@ -148,6 +151,8 @@ int main(int argc, char** argv) {
   std::printf("%s\n", server.slavePath().c_str());
   std::fflush(stdout);
   server.Run(g_stop);
+  if (!dumpParams.empty() && !kor::sim::DumpParameterMemory(unit, dumpParams))
+    std::fprintf(stderr, "korsim: cannot write %s\n", dumpParams.c_str());
   dump_flash();
   if (!link.empty()) unlink(link.c_str());
   return 0;
