@@ -66,6 +66,8 @@ class Unit {
 
   void Inject(const Fault& f) { faults_.push_back(f); }
   void AddService(std::unique_ptr<Service> s) { services_.push_back(std::move(s)); }
+  // Ahead of every other service: a test's stand-in for one protocol.
+  void AddServiceFirst(std::unique_ptr<Service> s) { services_.insert(services_.begin(), std::move(s)); }
   // The service of type T, for its state (stored programs, flash image, ...).
   template <class T>
   T* Find() const {

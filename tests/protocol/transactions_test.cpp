@@ -45,7 +45,7 @@ class Transactions : public SimTest {
     SimTest::SetUp();
     auto s = std::make_unique<BlockService>();
     blocks = s.get();
-    unit.AddService(std::move(s));
+    unit.AddServiceFirst(std::move(s));
     ASSERT_EQ(OpenAppPort(rs), 0);
   }
   void TearDown() override {
