@@ -9,40 +9,11 @@
 #include <unistd.h>
 
 #include "link/overlapped.h"
+#include "link/termios_posix.h"
 
 namespace kor {
 
-#ifdef __linux__
-int linux_set_speed(int fd, int speed);
-#endif
-
 namespace {
-
-speed_t standard_speed(int baud) {
-  switch (baud) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-#ifdef B921600
-    case 921600: return B921600;
-#endif
-#ifdef B2000000
-    case 2000000: return B2000000;
-#endif
-#ifdef B3000000
-    case 3000000: return B3000000;
-#endif
-    default: return 0;
-  }
-}
 
 // Waits up to ms for the descriptor to become ready for events; false on time-out.
 bool wait_ready(int fd, short events, unsigned ms) {
@@ -59,28 +30,9 @@ class PosixOverlapped : public OverlappedDevice {
   explicit PosixOverlapped(int fd) : fd_(fd) {}
 
   bool Configure(int speed) override {
-    termios t{};
-    if (tcgetattr(fd_, &t) != 0) return false;
-    // Raw 8N1: a pseudo-terminal reopens with cooked defaults that would mangle values.
-    cfmakeraw(&t);
-    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
-#ifdef CRTSCTS
-    t.c_cflag &= ~CRTSCTS;
-#endif
-    t.c_iflag &= ~(IXON | IXOFF | IXANY);
-    t.c_cflag |= CS8 | CLOCAL | CREAD;
-    speed_t sp = standard_speed(speed);
-    if (sp) {
-      cfsetispeed(&t, sp);
-      cfsetospeed(&t, sp);
-    }
-    if (tcsetattr(fd_, TCSANOW, &t) != 0) return false;
-#ifdef __linux__
-    if (!sp && linux_set_speed(fd_, speed) != 0) return false;
-#else
-    if (!sp) return false;
-#endif
-    return true;
+    LineSettings line;
+    line.baud = speed;
+    return posix_set_line(fd_, line);
   }
 
   bool WriteByte(uint8_t b, unsigned limitMs) override {

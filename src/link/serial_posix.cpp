@@ -6,40 +6,11 @@
 #include <unistd.h>
 
 #include "link/serial_device.h"
+#include "link/termios_posix.h"
 
 namespace kor {
 
-#ifdef __linux__
-int linux_set_speed(int fd, int speed);
-#endif
-
 namespace {
-
-speed_t standard_speed(int baud) {
-  switch (baud) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-#ifdef B921600
-    case 921600: return B921600;
-#endif
-#ifdef B2000000
-    case 2000000: return B2000000;
-#endif
-#ifdef B3000000
-    case 3000000: return B3000000;
-#endif
-    default: return 0;
-  }
-}
 
 class PosixDevice : public SerialDevice {
  public:
@@ -47,39 +18,7 @@ class PosixDevice : public SerialDevice {
 
   bool BuildLine(const char* mode) override { return parse_mode_string(mode, line_); }
 
-  bool SetLine() override {
-    termios t{};
-    if (tcgetattr(fd_, &t) != 0) return false;
-    // Raw: a pseudo-terminal reopens with cooked defaults that would mangle frames.
-    cfmakeraw(&t);
-    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
-#ifdef CRTSCTS
-    t.c_cflag &= ~CRTSCTS;
-#endif
-    t.c_iflag &= ~(IXON | IXOFF | IXANY);
-    t.c_cflag |= CLOCAL | CREAD;
-    switch (line_.dataBits) {
-      case 5: t.c_cflag |= CS5; break;
-      case 6: t.c_cflag |= CS6; break;
-      case 7: t.c_cflag |= CS7; break;
-      default: t.c_cflag |= CS8; break;
-    }
-    if (line_.parity == 'E') t.c_cflag |= PARENB;
-    if (line_.parity == 'O') t.c_cflag |= PARENB | PARODD;
-    if (line_.stopBits == 2) t.c_cflag |= CSTOPB;
-    speed_t sp = standard_speed(line_.baud);
-    if (sp) {
-      cfsetispeed(&t, sp);
-      cfsetospeed(&t, sp);
-    }
-    if (tcsetattr(fd_, TCSANOW, &t) != 0) return false;
-#ifdef __linux__
-    if (!sp && linux_set_speed(fd_, line_.baud) != 0) return false;
-#else
-    if (!sp) return false;
-#endif
-    return true;
-  }
+  bool SetLine() override { return posix_set_line(fd_, line_); }
 
   bool SetNonBlockingReads() override {
     int fl = fcntl(fd_, F_GETFL);

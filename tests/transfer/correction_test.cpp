@@ -135,8 +135,9 @@ TEST_F(Correction, PointsComeInBlocksOfAThousand) {
     // Every line belongs to its point, across the block boundaries too.
     const auto values = sim::sample_reference_values(3, c.points);
     for (int p : {1, 1000, 1001, c.points}) {
-      if (p <= c.points)
+      if (p <= c.points) {
         EXPECT_EQ(lines[size_t(p - 1)] + "\r\n", correction_point_line(p, 3, values[size_t(p - 1)])) << c.points;
+      }
     }
   }
   EXPECT_TRUE(rec.messages.empty());
