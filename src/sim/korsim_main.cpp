@@ -11,6 +11,7 @@
 
 #include "sim/correction.h"
 #include "sim/firmware.h"
+#include "sim/programs.h"
 #include "sim/parameters.h"
 #include "sim/pty_server.h"
 #include "sim/unit.h"
@@ -57,6 +58,13 @@ int main(int argc, char** argv) {
   std::string dumpFlash, dumpClock;
   cli.add_option("--dump-flash", dumpFlash, "write the flash image here after the closing command and on exit");
   cli.add_option("--dump-clock", dumpClock, "write each clock setting here as YYYY-MM-DD HH:MM:SS.hh dow N");
+  std::string programsDir, dumpPrograms, pageStatus;
+  int lastPage = 661, pageEnd = -1;
+  cli.add_option("--programs", programsDir, "load kor_program_NNN.txt / kor_subprogram_NNN.txt files into their slots");
+  cli.add_option("--dump-programs", dumpPrograms, "write the stored programs into this folder on exit");
+  cli.add_option("--last-page", lastPage, "bytes of the last program page (page generation): 661 or 924");
+  cli.add_option("--page-status", pageStatus, "PAGE:STATUS, the status byte (hex) answering the page write PAGE (from 0)");
+  cli.add_option("--page-end", pageEnd, "answer 966666 to the program page write PAGE (from 0)");
   CLI11_PARSE(cli, argc, argv);
 
   kor::sim::UnitConfig cfg;
@@ -87,6 +95,29 @@ int main(int argc, char** argv) {
   }
   if (paramsCut >= 0) unit.paramServe = size_t(paramsCut);
   if (!dumpParams.empty()) unit.Find<kor::sim::ParameterService>()->dumpPath = dumpParams;
+  auto* programs = unit.Find<kor::sim::ProgramStore>();
+  if (lastPage < 0 || lastPage > 4000) {
+    std::fprintf(stderr, "korsim: --last-page takes 0..4000 bytes\n");
+    return 2;
+  }
+  programs->lastPageSize = size_t(lastPage);
+  programs->earlyEndPage = pageEnd;
+  if (!pageStatus.empty()) {
+    unsigned page = 0, status = 0;
+    if (std::sscanf(pageStatus.c_str(), "%u:%x", &page, &status) != 2 || status > 0xFF) {
+      std::fprintf(stderr, "korsim: bad --page-status %s\n", pageStatus.c_str());
+      return 2;
+    }
+    programs->failPage = int(page);
+    programs->failStatus = uint8_t(status);
+  }
+  if (!programsDir.empty()) {
+    std::string error;
+    if (kor::sim::LoadPrograms(unit, programsDir, error) < 0) {
+      std::fprintf(stderr, "korsim: %s\n", error.c_str());
+      return 1;
+    }
+  }
   for (const auto& f : faults) {
     kor::sim::Fault ft;
     if (!kor::sim::parse_fault(f, ft)) {
@@ -153,6 +184,10 @@ int main(int argc, char** argv) {
   server.Run(g_stop);
   if (!dumpParams.empty() && !kor::sim::DumpParameterMemory(unit, dumpParams))
     std::fprintf(stderr, "korsim: cannot write %s\n", dumpParams.c_str());
+  if (!dumpPrograms.empty()) {
+    std::string error;
+    if (!kor::sim::DumpPrograms(unit, dumpPrograms, error)) std::fprintf(stderr, "korsim: %s\n", error.c_str());
+  }
   dump_flash();
   if (!link.empty()) unlink(link.c_str());
   return 0;

@@ -1,0 +1,123 @@
+// korsync read program|subprogram N|all, korsync write program|subprogram FILE --slot N:
+// programs between the unit's slots and text files in the data folder.
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/app_state.h"
+#include "cli/context.h"
+#include "transfer/download_title.h"
+#include "transfer/program_read.h"
+#include "transfer/program_slots.h"
+#include "transfer/program_write.h"
+
+namespace kor::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// "read" and "write" may hold other kinds of data too: whoever comes first makes the group.
+CLI::App* group(CLI::App& cli, const std::string& name, const std::string& help) {
+  for (CLI::App* s : cli.get_subcommands([&](CLI::App* a) { return a->get_name() == name; })) return s;
+  CLI::App* g = cli.add_subcommand(name, help);
+  g->require_subcommand(1);
+  return g;
+}
+
+const char* kind_word(uint8_t kind) { return kind == kProgramKind ? "program" : "subprogram"; }
+
+// 1-based slot number as the operator sees it; 0 when it is not one.
+int slot_number(const std::string& text, uint8_t kind) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+  const int n = std::stoi(text);
+  return n >= 1 && n <= slot_count(kind) ? n : 0;
+}
+
+// Saves land under the data folder, which becomes the current directory on the
+// first save: a relative one would be looked for inside itself the next time.
+bool absolute_data_folder() {
+  AppState& a = app();
+  std::error_code ec;
+  const std::string abs = fs::absolute(a.dataFolder, ec).string();
+  if (ec || abs.size() >= sizeof a.dataFolder) return false;
+  std::strcpy(a.dataFolder, abs.c_str());
+  return true;
+}
+
+void add_read(CLI::App& read, uint8_t kind, std::string& which) {
+  const std::string word = kind_word(kind);
+  CLI::App* c = add_command(
+      read, word, "read " + word + " N (1.." + std::to_string(slot_count(kind)) + ") or all into the data folder",
+      [kind, &which](Context&) {
+        int selection = slot_count(kind);  // "Всё"
+        if (which != "all") {
+          const int n = slot_number(which, kind);
+          if (!n) return usage(std::string(kind_word(kind)) + " number: " + which);
+          selection = n - 1;
+        }
+        if (!absolute_data_folder()) return usage("--data: path too long");
+        app().kind = kind == kProgramKind ? DataKind::Program : DataKind::Subprogram;
+        if (kind == kProgramKind)
+          ReadPrograms(selection);
+        else
+          ReadSubprograms(selection);
+        return 0;
+      });
+  c->add_option("N", which, "slot number, or all")->required();
+}
+
+struct WriteArgs {
+  std::string file, slot;
+  std::string title;
+  bool titleGiven = false;
+};
+
+void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
+  const std::string word = kind_word(kind);
+  CLI::App* c =
+      add_command(write, word, "write a " + word + " text file into slot N of the unit", [kind, &w](Context&) {
+        const int n = slot_number(w.slot, kind);
+        if (!n) return usage("--slot: " + w.slot + " (1.." + std::to_string(slot_count(kind)) + ")");
+        AppState& a = app();
+        std::error_code ec;
+        // Saves change the current directory; the file must not depend on it.
+        const std::string path = fs::absolute(w.file, ec).string();
+        if (ec || path.size() >= sizeof a.selectedFile) return usage("FILE: path too long");
+        std::strcpy(a.selectedFile, path.c_str());
+        a.kind = kind == kProgramKind ? DataKind::Program : DataKind::Subprogram;
+        if (!ProgramWriteMayStart()) return 0;
+        // The file box shows the file's name: what the dialog proposes without a title line.
+        const std::string title =
+            w.titleGiven ? arg_text(w.title)
+                         : ProposedTitle(path.c_str(), arg_text(fs::path(path).filename().string()).c_str());
+        StoreDownloadChoice(n - 1, title.c_str());
+        if (kind == kProgramKind)
+          WriteProgram();
+        else
+          WriteSubprogram();
+        return 0;
+      });
+  c->add_option("FILE", w.file, word + " text file")->required();
+  c->add_option("--slot", w.slot, "slot number, 1.." + std::to_string(slot_count(kind)))->required();
+  c->add_option("--title", w.title,
+                "title the unit shows (at most 33 characters; default: the file's %-line, else its name)")
+      ->each([&w](const std::string&) { w.titleGiven = true; });
+}
+
+void register_transfer(CLI::App& cli, Context&) {
+  static std::string readProgram, readSubprogram;
+  static WriteArgs writeProgram, writeSubprogram;
+  CLI::App* read = group(cli, "read", "read from the unit into the data folder");
+  add_read(*read, kProgramKind, readProgram);
+  add_read(*read, kSubprogramKind, readSubprogram);
+  CLI::App* write = group(cli, "write", "write a file into the unit");
+  add_write(*write, kProgramKind, writeProgram);
+  add_write(*write, kSubprogramKind, writeSubprogram);
+}
+
+const Registrar reg(register_transfer);
+
+}  // namespace
+
+}  // namespace kor::cli

@@ -1,0 +1,281 @@
+#include "transfer/program_read.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/file_ls.h"
+#include "app/operator.h"
+#include "app/timing.h"
+#include "program/program_frame.h"
+#include "program/program_text.h"
+#include "protocol/frames.h"
+#include "protocol/transactions.h"
+#include "transfer/program_slots.h"
+
+namespace kor {
+
+const char* program_folder(uint8_t kind) { return kind == kProgramKind ? kProgramsFolder : kSubprogramsFolder; }
+
+const char* program_base_format(uint8_t kind) {
+  return kind == kProgramKind ? "kor_program_%03d" : "kor_subprogram_%03d";
+}
+
+namespace {
+
+constexpr int kBlockAttempts = 3;
+
+// Page transfer: a program comes in five pages, a subprogram in one.
+constexpr unsigned kSinglePageWait = 540;
+constexpr unsigned kAllPageWait = 340;
+constexpr unsigned kSubprogramPageWait = 340;
+constexpr int kProgramPages = 5;
+constexpr int kPageSize = 4000;
+constexpr int kPageImageBytes = 3993;  // 121 records; the page's last 7 bytes are not image
+constexpr int kLastPageSingle = 661;
+constexpr int kLastPageAll = 924;
+constexpr int kProgressStep = 3326;
+
+void ResetProgress() {
+  op().ProgressPos(0);
+  op().ProgressText(" ");
+}
+
+void ProgressOf(int done, int total) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%d/%d", done, total);
+  op().ProgressText(text);
+}
+
+// Text of a NUL-terminated field that may fill its whole width.
+std::string field_text(const uint8_t* p, size_t width) {
+  size_t n = 0;
+  while (n < width && p[n]) ++n;
+  return std::string(reinterpret_cast<const char*>(p), n);
+}
+
+bool ReadDataBlockRetrying(CRs232& rs, uint8_t kind, uint8_t index, uint8_t block, uint8_t buf[kDataAnswerSize]) {
+  for (int attempt = 0; attempt < kBlockAttempts; ++attempt) {
+    if (ReadDataBlock(rs, kind, index, block, buf)) return true;
+    if (rs.linkState == -1) return false;  // reported once; a retry cannot bring the cable back
+  }
+  return false;
+}
+
+// One page request: 00 08 01 kind 02 slot-number page.
+bool SendPageRequest(CRs232& rs, uint8_t kind, int index, int page) {
+  uint8_t req[kCommandFrameSize];
+  build_command_frame(req, kind, 0x02, uint8_t(index + 1), uint8_t(page));
+  if (rs.Write(req, kCommandFrameSize) != -1) return true;
+  ReportLinkLost(rs);
+  op().ProgressPos(0);
+  return false;
+}
+
+// Reads one page answer into a zero-filled buffer of the given size.
+unsigned ReadPage(CRs232& rs, std::vector<uint8_t>& page, size_t size) {
+  page.assign(size, 0);
+  return rs.Read(page.data(), unsigned(size));
+}
+
+void TooMuchData() {
+  ShowMessage("TOO_MUCH_DATAS", Icon::Error);
+  ResetProgress();
+}
+
+// Bytes that never arrived stay 0xFF, which reads as the end of the program,
+// rather than zero records that would come out as frames "000:X0.000F0.00".
+std::string ImageText(std::vector<uint8_t>& image, int size) {
+  image.resize(size_t(size));
+  if (!verify_frames(image.data(), size)) ShowMessage("CRC_IS_WRONG", Icon::Error);
+  std::string text;
+  format_program_text(image.data(), size, text);
+  return text;
+}
+
+// After a saved slot of an "all" read: go on unless Stop was pressed.
+bool ContinueAll() {
+  ResetProgress();
+  if (!app().stopRequested) return true;
+  op().Stop(StopButton::ResetText);
+  app().stopRequested = false;
+  return false;
+}
+
+void ReadAllBlocks(CRs232& rs, uint8_t kind) {
+  for (int index = 0; index < slot_count(kind); ++index) {
+    int r = BlockRead(rs, kind, index);
+    if (r == kBlockFailed || r == kBlockNotSaved || rs.linkState == -1) {
+      if (r == kBlockFailed && rs.linkState != -1) op().SilentFailure("блок данных не получен после трёх попыток");
+      return;
+    }
+  }
+  ShowMessage(kind == kProgramKind ? "загрузка программ завершена" : "загрузка подпрограмм завершена",
+              Icon::Information);
+}
+
+void ReadOneBlock(CRs232& rs, uint8_t kind, int index) {
+  int r = BlockRead(rs, kind, index);
+  if (rs.linkState == -1) return;
+  // The window says nothing here; the command line must not pass it off as done.
+  switch (r) {
+    case kBlockNoHeader: op().SilentFailure("заголовок программы не получен"); break;
+    case kBlockBadMarker: op().SilentFailure("неверный заголовок программы"); break;
+    case kBlockBadCount: op().SilentFailure("программа пуста или кадров больше допустимого"); break;
+    case kBlockFailed: op().SilentFailure("блок данных не получен после трёх попыток"); break;
+    default: break;
+  }
+}
+
+void ReadPageTransfer(CRs232& rs, uint8_t kind, int selection) {
+  if (!ReadAxisTable(rs)) return;
+  const bool all = selection == slot_count(kind);
+  auto one = kind == kProgramKind ? PageReadProgram : PageReadSubprogram;
+  if (!all) {
+    one(rs, selection, false);
+    return;
+  }
+  for (int index = 0; index < slot_count(kind); ++index)
+    if (!one(rs, index, true)) break;
+  if (kind == kSubprogramKind) op().ProgressPos(0);
+  op().Stop(StopButton::Hide);
+}
+
+void ReadCommand(uint8_t kind, int selection) {
+  if (selection < 0 || selection > slot_count(kind)) {
+    ShowMessage("Ошибка выбора программы", Icon::Error);
+    return;
+  }
+  CRs232 rs;
+  if (!BeginDeviceOperation(rs)) return;
+  const int model = VersionQuery(rs);
+  if (rs.linkState == -1) return;
+  switch (protocol_of(model)) {
+    case ProgramProtocol::Block:
+      app().firstFile = false;
+      if (selection == slot_count(kind))
+        ReadAllBlocks(rs, kind);
+      else
+        ReadOneBlock(rs, kind, selection);
+      break;
+    case ProgramProtocol::Page: ReadPageTransfer(rs, kind, selection); break;
+    case ProgramProtocol::None: op().SilentFailure("КОР 460 не передаёт программы"); break;
+  }
+}
+
+}  // namespace
+
+bool SaveReadText(uint8_t kind, int index, const std::string& text, bool prompt) {
+  char base[32];
+  std::snprintf(base, sizeof base, program_base_format(kind), index + 1);
+  if (prompt) return SaveNewFile(program_folder(kind), base, "txt", text.data(), text.size());
+  AppState& a = app();
+  File_ls f;
+  if (!f.CreateNewFile(program_folder(kind), base, "txt", a.dataFolder, a.mainWindow)) return false;
+  return f.WriteAll(text.data(), text.size()) == 0;
+}
+
+int BlockRead(CRs232& rs, uint8_t kind, int index) {
+  uint8_t head[kHeaderAnswerSize];
+  if (!ReadHeaderBlock(rs, kind, uint8_t(index), head)) return kBlockNoHeader;
+  const HeaderRecord h = parse_header_record(head);
+  if (!h.markerOk) return kBlockBadMarker;
+  const int lines = h.lines;
+  if (lines <= 0 || lines > max_lines(kind)) return kBlockBadCount;
+
+  std::string text;
+  if (h.title[0]) text += std::string("%") + h.title + "\r\n";
+  const int blocks = (lines + 1) / 2;
+  op().ProgressFont(false, kProgressText);
+  op().ProgressRange(0, blocks);
+  for (int n = 1; n <= blocks; ++n) {
+    uint8_t buf[kDataAnswerSize];
+    if (!ReadDataBlockRetrying(rs, kind, uint8_t(index), uint8_t(n), buf)) return kBlockFailed;
+    op().ProgressPos(n);
+    ProgressOf(std::min(2 * n, lines), lines);
+    if (lines >= 2 * n - 1) text += field_text(buf, kLineFieldSize) + "\r\n";
+    if (lines >= 2 * n) text += field_text(buf + kLineFieldSize, kLineFieldSize) + "\r\n";
+    op().PumpPendingMessages();
+  }
+
+  // Reading all slots prompts once, after the first file that was saved.
+  bool saved;
+  if (!app().firstFile) {
+    saved = SaveReadText(kind, index, text, true);
+    if (saved) app().firstFile = true;
+  } else {
+    saved = SaveReadText(kind, index, text, false);
+  }
+  ResetProgress();
+  return saved ? kBlockStored : kBlockNotSaved;
+}
+
+bool PageReadProgram(CRs232& rs, int index, bool all) {
+  if (all) op().Stop(StopButton::Show);
+  op().ProgressFont(false, kProgressText);
+  op().ProgressRange(0, all ? 3 : 4);
+  // Room for a whole last page past the image; what never arrived stays 0xFF.
+  std::vector<uint8_t> image(size_t(kPageImageBytes) * kProgramPages, 0xFF);
+  std::vector<uint8_t> page;
+  const int lastExpected = all ? kLastPageAll : kLastPageSingle;
+  for (int p = 0; p < kProgramPages; ++p) {
+    if (!SendPageRequest(rs, kProgramKind, index, p)) return false;
+    op().ProgressPos(p + 1);
+    op().PumpPendingMessages();
+    ProgressOf(p == kProgramPages - 1 ? kProgramImageSize : kProgressStep * (p + 1), kProgramImageSize);
+    sleep_ms(all ? kAllPageWait : kSinglePageWait);
+    const unsigned n = ReadPage(rs, page, kPageSize);
+    if (p < kProgramPages - 1) {
+      if (n != unsigned(kPageSize)) {
+        TooMuchData();
+        return false;
+      }
+      std::memcpy(image.data() + kPageImageBytes * p, page.data(), kPageImageBytes);
+    } else {
+      if (n != unsigned(lastExpected)) TooMuchData();
+      std::memcpy(image.data() + kPageImageBytes * p, page.data(), std::min<unsigned>(n, kPageImageBytes));
+    }
+  }
+  const std::string text = ImageText(image, kProgramImageSize);
+  if (!SaveReadText(kProgramKind, index, text, !all)) {
+    ResetProgress();
+    return false;
+  }
+  if (!all) {
+    ResetProgress();
+    return false;
+  }
+  return ContinueAll();
+}
+
+bool PageReadSubprogram(CRs232& rs, int index, bool all) {
+  if (all) op().Stop(StopButton::Show);
+  op().ProgressFont(false, kProgressText);
+  op().ProgressRange(0, 1);
+  if (!SendPageRequest(rs, kSubprogramKind, index, 0)) return false;
+  op().ProgressPos(1);
+  op().PumpPendingMessages();
+  ProgressOf(kSubprogramImageSize, kSubprogramImageSize);
+  sleep_ms(kSubprogramPageWait);
+  std::vector<uint8_t> page;
+  const unsigned n = ReadPage(rs, page, kSubprogramImageSize);
+  if (n != unsigned(kSubprogramImageSize)) TooMuchData();
+  std::vector<uint8_t> image(kSubprogramImageSize, 0xFF);
+  std::memcpy(image.data(), page.data(), n);
+  const std::string text = ImageText(image, kSubprogramImageSize);
+  if (!SaveReadText(kSubprogramKind, index, text, !all)) {
+    ResetProgress();
+    return false;
+  }
+  if (!all) {
+    ResetProgress();
+    return false;
+  }
+  return ContinueAll();
+}
+
+void ReadPrograms(int selection) { ReadCommand(kProgramKind, selection); }
+void ReadSubprograms(int selection) { ReadCommand(kSubprogramKind, selection); }
+
+}  // namespace kor

@@ -1,0 +1,34 @@
+// Writing a program or subprogram text file into a slot of the unit. The
+// download dialog leaves the slot index and the title in AppState, the main
+// window the selected file.
+#pragma once
+#include <cstdint>
+#include <istream>
+
+#include "link/rs232.h"
+
+namespace kor {
+
+// The check before the download dialog opens: false (with "Com порт занят")
+// when a port is already in use.
+bool ProgramWriteMayStart();
+
+// The write commands, run after the dialog ended with "Продолжить".
+void WriteProgram();
+void WriteSubprogram();
+
+// Program lines of a text as the block transfer counts them: lines of at most
+// 63 characters, "%" lines left out, blank lines at the end not counted. 0 on
+// a line too long or a read error (reported).
+int CountProgramLines(std::istream& in);
+
+// The two transfers, on an open port.
+void BlockWriteFile(CRs232& rs, uint8_t kind);
+void PageWriteProgram(CRs232& rs);
+void PageWriteSubprogram(CRs232& rs);
+
+// The message for a page answer's status byte; null for 0x00 and for a status
+// the unit does not name.
+const char* page_status_text(uint8_t status);
+
+}  // namespace kor
