@@ -12,7 +12,9 @@ trap wine_stop EXIT
 
 status=0
 echo "== native tests"
-(cd "$root/build/native" && ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1
+# One X server for the whole run: the Wine end-to-end tests open windows too.
+(cd "$root/build/native" && xvfb-run -a -s "-screen 0 1024x768x24" \
+   ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1
 echo "== Windows tests under Wine"
 (cd "$root/build/win64" && xvfb-run -a -s "-screen 0 1024x768x24" \
    ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1

@@ -36,6 +36,14 @@ File_ls::File_ls(const char* readPath) {
 int File_ls::CreateNewFile(const char* subFolder, const char* baseName, const char* ext, const char* dataFolder,
                            Handle owner, Disposition disposition) {
   created_ = false;
+  const size_t folderLen = std::strlen(dataFolder);
+  // The absolute path must fit the 260-character buffers; cutting it would
+  // name another file.
+  if (folderLen + std::strlen(subFolder) + std::strlen(baseName) + std::strlen(ext) + 3 >= kMaxPath) {
+    CreateFailed(owner, "Не удалось создать файл: слишком длинный путь");
+    path_[0] = 0;
+    return 0;
+  }
   // Names are relative to the data folder; a folder that cannot be entered
   // would put the file somewhere else than the prompt says.
   if (!fsys::set_current_dir(dataFolder)) {
@@ -43,7 +51,6 @@ int File_ls::CreateNewFile(const char* subFolder, const char* baseName, const ch
     CreateFailed(owner);
     return 0;
   }
-  const size_t folderLen = std::strlen(dataFolder);
   const bool truncate = disposition == Disposition::CreateOrTruncate;
   for (int n = 0; n <= 255; ++n) {
     char name[kMaxPath * 2];
@@ -51,8 +58,6 @@ int File_ls::CreateNewFile(const char* subFolder, const char* baseName, const ch
       std::snprintf(name, sizeof name, "%s%c%s.%s", subFolder, fsys::kSep, baseName, ext);
     else
       std::snprintf(name, sizeof name, "%s%c%s(%d).%s", subFolder, fsys::kSep, baseName, n, ext);
-    // The absolute path must fit the 260-character buffers; cutting it would
-    // name another file.
     if (folderLen + 1 + std::strlen(name) >= kMaxPath) {
       CreateFailed(owner, "Не удалось создать файл: слишком длинный путь");
       path_[0] = 0;

@@ -5,7 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "app/adapters.h"
 #include "app/app_state.h"
+#include "app/settings.h"
 #include "app/version.h"
 #include "cli/context.h"
 #include "cli/cp1251.h"
@@ -50,7 +52,19 @@ static bool parse_port(const std::string& s, int& com, std::string& path) {
 
 static std::optional<int> apply_globals(Context& ctx) {
   AppState& a = app();
-  if (!ctx.port.empty()) {
+  set_settings_file(ctx.configFile);
+  if (ctx.port.empty()) {
+    // The last adapter discovery finds, as the window does.
+    AdapterScan s = ScanAdapters();
+    if (s.any) {
+      const AdapterEntry& e = s.table[s.chosen];
+#ifdef _WIN32
+      a.comPort = PortNumberOf(e.portCopy);
+#else
+      std::snprintf(a.portPath, sizeof a.portPath, "%s", e.portName);
+#endif
+    }
+  } else {
     int com = 0;
     std::string path;
     if (!parse_port(ctx.port, com, path)) return usage("--port: " + ctx.port);
@@ -61,6 +75,8 @@ static std::optional<int> apply_globals(Context& ctx) {
   if (ctx.speed) {
     if (!CRs232::SpeedAccepted(ctx.speed)) return usage("--speed: " + std::to_string(ctx.speed) + " bit/s is not an accepted speed");
     a.speed = ctx.speed;
+  } else {
+    ReadSpeedSetting();
   }
   std::string data = ctx.dataDir;
   if (data.empty()) {
@@ -69,6 +85,7 @@ static std::optional<int> apply_globals(Context& ctx) {
   }
   if (data.size() >= sizeof a.dataFolder) return usage("--data: path longer than 259 characters");
   std::strcpy(a.dataFolder, data.c_str());
+  if (ctx.dataDir.empty()) ReadDataFolderSetting();
   return std::nullopt;
 }
 
@@ -113,7 +130,7 @@ int run(int argc, char** argv) {
   init_program_version();
   Context ctx;
   CLI::App cli{"korsync: programs, parameters and firmware of a KOR unit over a serial line", "korsync"};
-  cli.add_option("--port", ctx.port, "serial port: a device path, COMn, or n");
+  cli.add_option("--port", ctx.port, "serial port: a device path, COMn, or n (default: the adapter found)");
   cli.add_option("--speed", ctx.speed, "line speed in bit/s (default: stored, else 200000)");
   cli.add_option("--data", ctx.dataDir, "data folder (default: stored, else the current directory)");
   cli.add_option("--config", ctx.configFile, "settings file instead of the per-user one")->envname("KORSYNC_CONFIG");

@@ -3,6 +3,8 @@ set -euo pipefail
 KORSIM=$1
 KORSYNC=$2
 work=$(mktemp -d)
+# Settings of whoever runs the tests stay out of them.
+export KORSYNC_CONFIG="$work/settings.ini"
 sims=()
 
 cleanup() {

@@ -1,0 +1,79 @@
+// korsync config: the stored data folder and speed, and changing them.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/file_system.h"
+#include "app/settings.h"
+#include "cli/context.h"
+
+namespace kor::cli {
+
+namespace {
+
+struct ConfigArgs {
+  std::string data;
+  int speed = 0;
+};
+ConfigArgs g_args;
+
+// Paths are bytes of the system's own encoding; they are printed as they are.
+void print_raw(const std::string& s) { std::fwrite(s.data(), 1, s.size(), stdout); }
+
+std::string absolute_path(const std::string& p) {
+#ifdef _WIN32
+  char buf[260];
+  if (_fullpath(buf, p.c_str(), sizeof buf)) return buf;
+  return p;
+#else
+  char* r = realpath(p.c_str(), nullptr);
+  if (!r) return p;
+  std::string s = r;
+  std::free(r);
+  return s;
+#endif
+}
+
+void print_settings() {
+  SettingsStore& store = settings_store();
+  print_raw("settings: " + store.Where() + "\n");
+  char path[260];
+  if (store.ReadText("m_path", path, sizeof path) && path[0])
+    print_raw(std::string("m_path: ") + path + "\n");
+  else
+    print_raw("m_path: (not set: the current directory is used)\n");
+  uint32_t speed = 0;
+  if (!store.ReadNumber("bdrate", speed))
+    print_raw("bdrate: (not set: 200000 is used)\n");
+  else if (!SpeedRestorable(speed))
+    print_raw("bdrate: " + std::to_string(speed) + " (not used at start: 200000 is)\n");
+  else
+    print_raw("bdrate: " + std::to_string(speed) + "\n");
+}
+
+void register_config(CLI::App& cli, Context&) {
+  CLI::App* sub = add_command(cli, "config", "show the stored settings, or change them", [](Context&) {
+    if (!g_args.data.empty()) {
+      std::string dir = absolute_path(g_args.data);
+      if (!fsys::dir_exists(dir.c_str())) return usage("--set-data: no such folder: " + g_args.data);
+      if (dir.size() >= sizeof app().dataFolder) return usage("--set-data: path longer than 259 characters");
+      WriteDataFolderSetting(dir.c_str());
+    }
+    if (g_args.speed) {
+      if (g_args.speed != 115200 && g_args.speed != 200000 && g_args.speed != 2000000)
+        return usage("--set-speed: " + std::to_string(g_args.speed) + " (115200, 200000 or 2000000)");
+      WriteSpeedSetting(g_args.speed);
+    }
+    print_settings();
+    return 0;
+  });
+  sub->add_option("--set-data", g_args.data, "store this folder as the data folder");
+  sub->add_option("--set-speed", g_args.speed, "store this line speed: 115200, 200000 or 2000000");
+}
+
+const Registrar reg(register_config);
+
+}  // namespace
+
+}  // namespace kor::cli
