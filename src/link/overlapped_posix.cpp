@@ -95,14 +95,8 @@ class PosixOverlapped : public OverlappedDevice {
 class PosixOverlappedDriver : public OverlappedDriver {
  public:
   std::unique_ptr<OverlappedDevice> Open(const std::string& path) override {
-    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int fd = posix_open_exclusive(path.c_str());
     if (fd < 0) return nullptr;
-    // No sharing: a port CRs232 or another program holds is refused, as the
-    // Windows driver refuses a second open.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !isatty(fd)) {
-      ::close(fd);
-      return nullptr;
-    }
     return std::make_unique<PosixOverlapped>(fd);
   }
 };

@@ -86,13 +86,8 @@ class PosixDevice : public SerialDevice {
 class PosixDriver : public PortDriver {
  public:
   std::unique_ptr<SerialDevice> Open(const std::string& path) override {
-    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int fd = posix_open_exclusive(path.c_str());
     if (fd < 0) return nullptr;
-    // No sharing, as the Windows driver refuses a second open.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !isatty(fd)) {
-      ::close(fd);
-      return nullptr;
-    }
     return std::make_unique<PosixDevice>(fd);
   }
 };

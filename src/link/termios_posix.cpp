@@ -1,6 +1,9 @@
 #include "link/termios_posix.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace kor {
 
@@ -69,6 +72,16 @@ bool posix_set_line(int fd, const LineSettings& line) {
   if (!sp) return false;
 #endif
   return true;
+}
+
+int posix_open_exclusive(const char* path) {
+  int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !isatty(fd)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace kor

@@ -8,4 +8,9 @@ namespace kor {
 // frames), no flow control, the given framing and speed; any speed on Linux.
 bool posix_set_line(int fd, const LineSettings& line);
 
+// Opens a terminal device for this program alone (a port another program or
+// the other port object holds is refused, as the Windows driver refuses a
+// second open), non-blocking. -1 when it cannot be had.
+int posix_open_exclusive(const char* path);
+
 }  // namespace kor

@@ -22,6 +22,17 @@ const char* program_base_format(uint8_t kind) {
   return kind == kProgramKind ? "kor_program_%03d" : "kor_subprogram_%03d";
 }
 
+void ResetProgress() {
+  op().ProgressPos(0);
+  op().ProgressText(" ");
+}
+
+void ProgressOf(int done, int total) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%d/%d", done, total);
+  op().ProgressText(text);
+}
+
 namespace {
 
 constexpr int kBlockAttempts = 3;
@@ -36,17 +47,6 @@ constexpr int kPageImageBytes = 3993;  // 121 records; the page's last 7 bytes a
 constexpr int kLastPageSingle = 661;
 constexpr int kLastPageAll = 924;
 constexpr int kProgressStep = 3326;
-
-void ResetProgress() {
-  op().ProgressPos(0);
-  op().ProgressText(" ");
-}
-
-void ProgressOf(int done, int total) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d/%d", done, total);
-  op().ProgressText(text);
-}
 
 // Text of a NUL-terminated field that may fill its whole width.
 std::string field_text(const uint8_t* p, size_t width) {

@@ -21,4 +21,9 @@ constexpr int max_lines(uint8_t kind) { return kind == kProgramKind ? kMaxProgra
 const char* program_folder(uint8_t kind);
 const char* program_base_format(uint8_t kind);
 
+// Progress bar back to 0 and the progress text blanked, as every transfer ends.
+void ResetProgress();
+// "%d/%d" in the progress text.
+void ProgressOf(int done, int total);
+
 }  // namespace kor

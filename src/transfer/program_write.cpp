@@ -31,17 +31,6 @@ constexpr char kEarlyEnd[] = "966666";
 constexpr int kFailState = 4;
 constexpr int kBadState = 1;
 
-void ResetProgress() {
-  op().ProgressPos(0);
-  op().ProgressText(" ");
-}
-
-void ProgressOf(int done, int total) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%d/%d", done, total);
-  op().ProgressText(text);
-}
-
 bool has_percent(const char line[kNormalLineSize]) { return std::memchr(line, '%', kNormalLineSize) != nullptr; }
 
 bool is_blank(const char* line) {
