@@ -11,6 +11,9 @@ out=${1:-$root/build/gui-png}
 driver=$win64/tests/gui/gui_driver.exe
 states=(tab0-program tab0-subprogram tab0-parameters tab1-program tab1-subprogram tab1-parameters
         tab1-firmware tab1-chosen tab2 settings settings-port download)
+# The auxiliary windows (parameters editor on each group kind, input dialog per
+# value kind, connection test running, control dialog, about box).
+aux=$win64/tests/gui/aux_driver.exe
 
 if [ "${RENDER_INNER:-}" = 1 ]; then
   for s in "${states[@]}"; do
@@ -20,6 +23,15 @@ if [ "${RENDER_INNER:-}" = 1 ]; then
     xwd -root -silent | convert xwd:- -trim +repage "$out/$s.png"
     wait "$pid" || true
   done
+  if [ -f "$aux" ]; then
+    for s in $(wine "$aux" show list 2>/dev/null | tr -d '\r'); do
+      wine "$aux" show "$s" 4 >/dev/null 2>&1 &
+      pid=$!
+      sleep 3
+      xwd -root -silent | convert xwd:- -trim +repage "$out/$s.png"
+      wait "$pid" || true
+    done
+  fi
   exit 0
 fi
 

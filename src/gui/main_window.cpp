@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/version.h"
 #include "firmware/flashing.h"
+#include "gui/aux_windows.h"
 #include "gui/resource.h"
 #include "gui/window.h"
 #include "link/rs232.h"
@@ -195,13 +196,12 @@ void Command(HWND w, int id, int code, LPARAM lp) {
     case IDC_PORT_LABEL:
       if (a.adapterConnected) SettingsDialog(w, true);
       break;
-    // The test window, the parameters editor, the about box and the control
-    // dialog are wired when their windows land.
-    case IDM_LINK_TEST:
-    case IDM_PARAMS_EDITOR:
+    case IDM_LINK_TEST: LinkTestDialog(w); break;
+    // With 0xAFFF the editor also takes the command-line file.
+    case IDM_PARAMS_EDITOR: ParamsEditor(w, lp == kCommandLineMarker); break;
     case IDM_ABOUT:
-    case IDK_ABOUT:
-    case IDK_CONTROL: break;
+    case IDK_ABOUT: AboutDialog(w); break;
+    case IDK_CONTROL: ControlDialog(w); break;
     case IDM_TOPMOST: ToggleTopmost(); break;
     case IDM_OPEN_PARAMS: OpenDataSubFolder(kParametersFolder); break;
     case IDM_OPEN_PROGRAMS: OpenDataSubFolder(kProgramsFolder); break;
