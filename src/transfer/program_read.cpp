@@ -211,6 +211,15 @@ int BlockRead(CRs232& rs, uint8_t kind, int index) {
   return saved ? kBlockStored : kBlockNotSaved;
 }
 
+// Saves what a page read brought; true when "all" goes on to the next slot.
+bool EndPageRead(uint8_t kind, int index, const std::string& text, bool all) {
+  if (!SaveReadText(kind, index, text, !all) || !all) {
+    ResetProgress();
+    return false;
+  }
+  return ContinueAll();
+}
+
 bool PageReadProgram(CRs232& rs, int index, bool all) {
   if (all) op().Stop(StopButton::Show);
   op().ProgressFont(false, kProgressText);
@@ -238,15 +247,7 @@ bool PageReadProgram(CRs232& rs, int index, bool all) {
     }
   }
   const std::string text = ImageText(image, kProgramImageSize);
-  if (!SaveReadText(kProgramKind, index, text, !all)) {
-    ResetProgress();
-    return false;
-  }
-  if (!all) {
-    ResetProgress();
-    return false;
-  }
-  return ContinueAll();
+  return EndPageRead(kProgramKind, index, text, all);
 }
 
 bool PageReadSubprogram(CRs232& rs, int index, bool all) {
@@ -264,15 +265,7 @@ bool PageReadSubprogram(CRs232& rs, int index, bool all) {
   std::vector<uint8_t> image(kSubprogramImageSize, 0xFF);
   std::memcpy(image.data(), page.data(), n);
   const std::string text = ImageText(image, kSubprogramImageSize);
-  if (!SaveReadText(kSubprogramKind, index, text, !all)) {
-    ResetProgress();
-    return false;
-  }
-  if (!all) {
-    ResetProgress();
-    return false;
-  }
-  return ContinueAll();
+  return EndPageRead(kSubprogramKind, index, text, all);
 }
 
 void ReadPrograms(int selection) { ReadCommand(kProgramKind, selection); }
