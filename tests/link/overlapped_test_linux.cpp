@@ -9,26 +9,14 @@
 
 #include "link/overlapped.h"
 #include "link/serial_device.h"
+#include "support/pty_fixture.h"
 
 namespace kor {
 int linux_get_speed(int fd);
 
 namespace {
 
-class PosixOverlapped : public ::testing::Test {
- protected:
-  void SetUp() override {
-    master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    path = ptsname(master);
-  }
-  void TearDown() override { close(master); }
-
-  int master = -1;
-  std::string path;
-};
+using PosixOverlapped = test::PtyTest;
 
 TEST_F(PosixOverlapped, RawBytesAtNonStandardSpeeds) {
   for (int speed : {200000, 115200, 2000000}) {
@@ -42,13 +30,7 @@ TEST_F(PosixOverlapped, RawBytesAtNonStandardSpeeds) {
   EXPECT_EQ(ch.Write(frame, 8), 8);
   // Bytes written one at a time reach the master side as the kernel passes them on.
   uint8_t got[8];
-  size_t n = 0;
-  for (int tries = 0; n < 8 && tries < 100; ++tries) {
-    ssize_t r = read(master, got + n, 8 - n);
-    if (r > 0) n += size_t(r);
-    else usleep(2000);
-  }
-  ASSERT_EQ(n, 8u);  // no CR/LF mapping, no flow control eaten
+  ASSERT_EQ(ReadMaster(got, 8), 8u);  // no CR/LF mapping, no flow control eaten
   EXPECT_EQ(0, memcmp(got, frame, 8));
 }
 

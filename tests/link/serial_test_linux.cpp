@@ -8,23 +8,19 @@
 #include <vector>
 
 #include "link/serial_device.h"
+#include "support/pty_fixture.h"
 
 namespace kor {
 int linux_get_speed(int fd);
 
 namespace {
 
-class PosixPort : public ::testing::Test {
+class PosixPort : public test::PtyTest {
  protected:
   void SetUp() override {
-    master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    path = ptsname(master);
+    PtyTest::SetUp();
     driver = make_platform_port_driver();
   }
-  void TearDown() override { close(master); }
 
   std::unique_ptr<SerialDevice> OpenAt(int speed) {
     auto d = driver->Open(path);
@@ -38,8 +34,6 @@ class PosixPort : public ::testing::Test {
     return d;
   }
 
-  int master = -1;
-  std::string path;
   std::unique_ptr<PortDriver> driver;
 };
 
@@ -60,12 +54,7 @@ TEST_F(PosixPort, RawBytesBothWaysAndReadsNeverWait) {
   const uint8_t frame[] = {0x00, 0x08, 0x01, 0x0D, 0x0A, 0x11, 0x13, 0xFF};
   EXPECT_EQ(d->Write(frame, 8), 8);
   uint8_t got[8];
-  size_t n = 0;  // the kernel may pass the bytes on in pieces
-  while (n < 8) {
-    ssize_t r = read(master, got + n, 8 - n);
-    ASSERT_GT(r, 0);
-    n += size_t(r);
-  }  // no CR/LF mapping, no flow control eaten
+  ASSERT_EQ(ReadMaster(got, 8), 8u);  // no CR/LF mapping, no flow control eaten
   EXPECT_EQ(0, memcmp(got, frame, 8));
 
   // A 4096-byte answer arrives whole although one read() stops at 4095.
@@ -93,12 +82,7 @@ TEST_F(PosixPort, PurgeDropsOnlyStaleInput) {
   EXPECT_EQ(d->Write(req, 3), 3);
   EXPECT_TRUE(d->Purge());
   uint8_t got[3];
-  size_t n = 0;
-  while (n < 3) {
-    ssize_t r = read(master, got + n, 3 - n);
-    ASSERT_GT(r, 0);
-    n += size_t(r);
-  }  // the request still left
+  ASSERT_EQ(ReadMaster(got, 3), 3u);  // the request still left
   uint8_t buf[8];
   EXPECT_EQ(d->Read(buf, 8), 0);       // the stale bytes are gone
   d->Close();
