@@ -22,6 +22,7 @@
 #include "app/app_state.h"
 #include "gui/aux_resource.h"
 #include "gui/aux_windows.h"
+#include "tree_select.h"
 #include "gui/gui.h"
 #include "gui/resource.h"
 #include "link/serial_device.h"
@@ -70,28 +71,7 @@ std::string SampleFile() {
   return path;
 }
 
-void SelectGroup(const char* wanted) {
-  HWND tree = GetDlgItem(Editor(), IDC_PARAM_TREE);
-  std::vector<HTREEITEM> todo = {TreeView_GetRoot(tree)};
-  while (!todo.empty()) {
-    HTREEITEM h = todo.back();
-    todo.pop_back();
-    if (!h) continue;
-    char buf[64] = {};
-    TVITEMA item = {};
-    item.mask = TVIF_TEXT;
-    item.hItem = h;
-    item.pszText = buf;
-    item.cchTextMax = sizeof buf;
-    SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(&item));
-    if (std::strcmp(buf, wanted) == 0) {
-      SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(h));
-      return;
-    }
-    todo.push_back(TreeView_GetNextSibling(tree, h));
-    todo.push_back(TreeView_GetChild(tree, h));
-  }
-}
+void SelectGroup(const char* wanted) { test::SelectTreeItem(GetDlgItem(Editor(), IDC_PARAM_TREE), wanted); }
 
 void ClickRow(int row) {
   HWND label = GetDlgItem(Editor(), kValueRowControls[row]);

@@ -15,6 +15,7 @@
 #include "app/app_state.h"
 #include "gui/aux_resource.h"
 #include "gui/aux_windows.h"
+#include "tree_select.h"
 #include "gui_fixture.h"
 #include "params/param_edit.h"
 #include "params/param_file.h"
@@ -79,29 +80,7 @@ class Editor : public MainWindowTest {
   }
 
   // Selects the tree item with this text, as a click on it would.
-  void SelectGroup(const char* wanted) {
-    HWND tree = control(IDC_PARAM_TREE);
-    std::vector<HTREEITEM> todo = {TreeView_GetRoot(tree)};
-    while (!todo.empty()) {
-      HTREEITEM h = todo.back();
-      todo.pop_back();
-      if (!h) continue;
-      char buf[64] = {};
-      TVITEMA item = {};
-      item.mask = TVIF_TEXT;
-      item.hItem = h;
-      item.pszText = buf;
-      item.cchTextMax = sizeof buf;
-      SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(&item));
-      if (std::strcmp(buf, wanted) == 0) {
-        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(h));
-        return;
-      }
-      todo.push_back(TreeView_GetNextSibling(tree, h));
-      todo.push_back(TreeView_GetChild(tree, h));
-    }
-    FAIL() << "no tree item " << wanted;
-  }
+  void SelectGroup(const char* wanted) { test::SelectTreeItem(control(IDC_PARAM_TREE), wanted); }
 
   // The mouse pressed on value row V(row + 1).
   void Click(int row) {
