@@ -11,7 +11,7 @@ sims=()
 # scheduling where we may, a higher priority where that is all we may.
 rt=()
 if chrt -f 10 true 2>/dev/null; then rt=(chrt -f 10)
-elif nice -n -10 true 2>/dev/null; then rt=(nice -n -10)
+elif [ -z "$(nice -n -10 true 2>&1)" ]; then rt=(nice -n -10)  # refused, it only warns
 fi
 
 cleanup() {
