@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -79,11 +78,7 @@ class PosixOverlapped : public OverlappedDevice {
   }
 
   void Close() override {
-    if (fd_ >= 0) {
-      flock(fd_, LOCK_UN);
-      ::close(fd_);
-    }
-    fd_ = -1;
+    posix_close_exclusive(fd_);
   }
 
   ~PosixOverlapped() override { Close(); }

@@ -1,7 +1,6 @@
 // POSIX backend of the serial port: termios, raw 8N1, non-blocking reads.
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -71,11 +70,7 @@ class PosixDevice : public SerialDevice {
   }
 
   void Close() override {
-    if (fd_ >= 0) {
-      flock(fd_, LOCK_UN);
-      ::close(fd_);
-    }
-    fd_ = -1;
+    posix_close_exclusive(fd_);
   }
 
  private:

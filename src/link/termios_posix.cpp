@@ -84,4 +84,12 @@ int posix_open_exclusive(const char* path) {
   return fd;
 }
 
+void posix_close_exclusive(int& fd) {
+  if (fd >= 0) {
+    flock(fd, LOCK_UN);
+    ::close(fd);
+  }
+  fd = -1;
+}
+
 }  // namespace kor

@@ -12,5 +12,7 @@ bool posix_set_line(int fd, const LineSettings& line);
 // the other port object holds is refused, as the Windows driver refuses a
 // second open), non-blocking. -1 when it cannot be had.
 int posix_open_exclusive(const char* path);
+// Lets go of a descriptor posix_open_exclusive gave; fd is -1 afterwards.
+void posix_close_exclusive(int& fd);
 
 }  // namespace kor
