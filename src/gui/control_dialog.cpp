@@ -34,7 +34,7 @@ INT_PTR CALLBACK ControlProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
       if (HIWORD(wp) != BN_CLICKED) return TRUE;
       switch (LOWORD(wp)) {
         case IDC_CONTROL_START: Send(dlg); break;
-        case IDC_CONTROL_STOP: Box(static_cast<HWND>(app().mainWindow), "222", app().appName, MB_OK); break;
+        case IDC_CONTROL_STOP: Box(MainWindow(), "222", app().appName, MB_OK); break;
         case IDOK:
         case IDCANCEL: EndDialog(dlg, 0); break;
         default: break;

@@ -13,8 +13,6 @@ namespace kor::gui {
 
 namespace {
 
-HWND Main() { return static_cast<HWND>(app().mainWindow); }
-
 void ShowCounter(HWND dlg) {
   char text[64];
   std::snprintf(text, sizeof text, "Заголовок (макс. %02d/33 символа):",
@@ -24,14 +22,9 @@ void ShowCounter(HWND dlg) {
 
 void InitDownload(HWND dlg, DataKind kind) {
   AppState& a = app();
-  RECT r;
-  GetWindowRect(Main(), &r);
-  a.rectLeft = r.left;
-  a.rectTop = r.top;
-  a.rectRight = r.right;
-  a.rectBottom = r.bottom;
-  SetWindowPos(Main(), nullptr, r.left + 100, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
-  SetWindowPos(dlg, nullptr, r.left - 100, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+  const RECT r = RememberMainPlace();
+  MoveWindowTo(MainWindow(), r.left + 100, r.top);
+  MoveWindowTo(dlg, r.left - 100, r.top);
   const int slots = DownloadSlots(kind);
   if (slots > 0) {
     char box[kCaptionMax + 1] = {};

@@ -27,9 +27,7 @@ namespace kor::gui {
 
 namespace {
 
-HWND Main() { return static_cast<HWND>(app().mainWindow); }
-
-int ComboSelection(int id) { return int(SendDlgItemMessageA(Main(), id, CB_GETCURSEL, 0, 0)); }
+int ComboSelection(int id) { return int(SendDlgItemMessageA(MainWindow(), id, CB_GETCURSEL, 0, 0)); }
 
 void FillNumberList(HWND w, int id, int count) {
   for (int n = 1; n <= count; ++n) {
@@ -78,13 +76,13 @@ void ButtonIcon(HWND w, int id, const char* text, int bitmap) {
 
 void ToggleTopmost() {
   AppState& a = app();
-  HMENU menu = GetMenu(Main());
+  HMENU menu = GetMenu(MainWindow());
   if (!a.topmost) {
     CheckMenuItem(menu, IDM_TOPMOST, MF_BYCOMMAND | MF_CHECKED);
-    SetWindowPos(Main(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(MainWindow(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   } else {
     CheckMenuItem(menu, IDM_TOPMOST, MF_BYCOMMAND | MF_UNCHECKED);
-    SetWindowPos(Main(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(MainWindow(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
   a.topmost = !a.topmost;
 }
@@ -164,11 +162,11 @@ void ReadByKind() {
 
 void WriteProgramKind(DataKind kind) {
   if (!ProgramWriteMayStart()) return;
-  INT_PTR r = DownloadDialog(Main(), kind);
+  INT_PTR r = DownloadDialog(MainWindow(), kind);
   // The dialog moved the window aside; back by as much.
   RECT now;
-  GetWindowRect(Main(), &now);
-  SetWindowPos(Main(), nullptr, now.left - 100, now.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+  GetWindowRect(MainWindow(), &now);
+  MoveWindowTo(MainWindow(), now.left - 100, now.top);
   if (r != 1) return;
   if (kind == DataKind::Program)
     WriteProgram();

@@ -23,7 +23,6 @@ namespace kor::gui {
 
 namespace {
 
-HWND Main() { return static_cast<HWND>(app().mainWindow); }
 HWND Editor() { return static_cast<HWND>(app().paramsWindow); }
 
 OpenFileHook g_openHook;
@@ -109,22 +108,12 @@ class EditorHost : public ParamsHost {
 
 EditorHost g_host;
 
-void MoveWindowTo(HWND w, int left, int top) {
-  SetWindowPos(w, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
-}
-
 void InitEditor(HWND dlg) {
   AppState& a = app();
   a.paramsWindow = dlg;
-  RECT r;
-  GetWindowRect(Main(), &r);
-  a.rectLeft = r.left;
-  a.rectTop = r.top;
-  a.rectRight = r.right;
-  a.rectBottom = r.bottom;
-  g_mainBefore = r;
-  MoveWindowTo(Main(), r.left + 200, r.top);
-  MoveWindowTo(dlg, r.left - 300, r.top);
+  g_mainBefore = RememberMainPlace();
+  MoveWindowTo(MainWindow(), g_mainBefore.left + 200, g_mainBefore.top);
+  MoveWindowTo(dlg, g_mainBefore.left - 300, g_mainBefore.top);
   DragAcceptFiles(dlg, TRUE);
   remembered_param_file().loaded = false;
   g_host.Attach(dlg);
@@ -134,7 +123,7 @@ void InitEditor(HWND dlg) {
 }
 
 void CloseEditor(HWND dlg) {
-  MoveWindowTo(Main(), g_mainBefore.left, g_mainBefore.top);
+  MoveWindowTo(MainWindow(), g_mainBefore.left, g_mainBefore.top);
   DestroyWindow(dlg);
 }
 

@@ -25,22 +25,20 @@ UINT IconFlags(Icon icon) {
   return 0;
 }
 
-HWND Main() { return static_cast<HWND>(app().mainWindow); }
-
 class WindowOperator : public Operator {
  public:
   void Message(const char* text, const char* caption, Icon icon, Handle owner) override {
-    Box(owner ? static_cast<HWND>(owner) : Main(), text, caption, MB_OK | IconFlags(icon));
+    Box(owner ? static_cast<HWND>(owner) : MainWindow(), text, caption, MB_OK | IconFlags(icon));
   }
   bool AskYesNo(const char* text, const char* caption) override {
-    return Box(Main(), text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return Box(MainWindow(), text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
   }
   void ProgressRange(int low, int high) override {
-    SendDlgItemMessageA(Main(), IDC_PROGRESS, PBM_SETRANGE32, WPARAM(low), LPARAM(high));
+    SendDlgItemMessageA(MainWindow(), IDC_PROGRESS, PBM_SETRANGE32, WPARAM(low), LPARAM(high));
   }
-  void ProgressPos(int pos) override { SendDlgItemMessageA(Main(), IDC_PROGRESS, PBM_SETPOS, WPARAM(pos), 0); }
+  void ProgressPos(int pos) override { SendDlgItemMessageA(MainWindow(), IDC_PROGRESS, PBM_SETPOS, WPARAM(pos), 0); }
   void ProgressText(const char* text) override {
-    SendDlgItemMessageA(Main(), IDC_PROGRESS_TEXT, WM_SETTEXT, 0, LPARAM(text));
+    SendDlgItemMessageA(MainWindow(), IDC_PROGRESS_TEXT, WM_SETTEXT, 0, LPARAM(text));
   }
   void ProgressFont(bool italic, int control) override { SetProgressFont(italic, control); }
   void PumpPendingMessages() override { gui::PumpPendingMessages(); }
@@ -48,7 +46,7 @@ class WindowOperator : public Operator {
     switch (what) {
       case StopButton::Show: ShowItem(IDC_STOP, true); break;
       case StopButton::Hide: ShowItem(IDC_STOP, false); break;
-      case StopButton::ResetText: SetDlgItemTextA(Main(), IDC_STOP, "Стоп"); break;
+      case StopButton::ResetText: SetDlgItemTextA(MainWindow(), IDC_STOP, "Стоп"); break;
     }
   }
 };
@@ -112,11 +110,11 @@ HFONT ProgressFont(bool italic) {
 }
 
 void SetProgressFont(bool italic, int control) {
-  SendDlgItemMessageA(Main(), control, WM_SETFONT, WPARAM(ProgressFont(italic)), TRUE);
+  SendDlgItemMessageA(MainWindow(), control, WM_SETFONT, WPARAM(ProgressFont(italic)), TRUE);
 }
 
 void ShowItem(int id, bool shown) {
-  HWND h = GetDlgItem(Main(), id);
+  HWND h = GetDlgItem(MainWindow(), id);
   if (h) ShowWindow(h, shown ? SW_SHOW : SW_HIDE);
 }
 

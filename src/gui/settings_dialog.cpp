@@ -19,23 +19,21 @@ namespace kor::gui {
 
 namespace {
 
-HWND Main() { return static_cast<HWND>(app().mainWindow); }
-
 HWND g_labelTip = nullptr;
 
 void SetLabelTip(const char* text) {
   TOOLINFOA ti = {};
   ti.cbSize = sizeof ti;
   ti.uFlags = TTF_IDISHWND;
-  ti.hwnd = Main();
-  ti.uId = UINT_PTR(GetDlgItem(Main(), IDC_PORT_LABEL));
+  ti.hwnd = MainWindow();
+  ti.uId = UINT_PTR(GetDlgItem(MainWindow(), IDC_PORT_LABEL));
   ti.lpszText = const_cast<char*>(text);
   SendMessageA(g_labelTip, TTM_UPDATETIPTEXTA, 0, LPARAM(&ti));
 }
 
 void CreateLabelTip() {
   if (g_labelTip && IsWindow(g_labelTip)) return;
-  HWND w = Main();
+  HWND w = MainWindow();
   g_labelTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
@@ -50,7 +48,7 @@ void CreateLabelTip() {
 
 void SetStatusIcon(int index) {
   HICON icon = ImageList_GetIcon(static_cast<HIMAGELIST>(app().statusImages), index, ILD_NORMAL);
-  HICON old = reinterpret_cast<HICON>(SendDlgItemMessageA(Main(), IDC_STATUS_ICON, STM_SETICON, WPARAM(icon), 0));
+  HICON old = reinterpret_cast<HICON>(SendDlgItemMessageA(MainWindow(), IDC_STATUS_ICON, STM_SETICON, WPARAM(icon), 0));
   if (old) DestroyIcon(old);
 }
 
@@ -89,7 +87,7 @@ void InitSettings(HWND dlg, LPARAM form) {
       ShowWindow(GetDlgItem(dlg, id), SW_HIDE);
     MoveWindow(GetDlgItem(dlg, IDC_SET_OK), 200, 155, 64, 24, TRUE);
     RECT r;
-    GetWindowRect(Main(), &r);
+    GetWindowRect(MainWindow(), &r);
     MoveWindow(dlg, r.left + 20, r.top + 40, 287, 215, TRUE);
     SetWindowTextA(dlg, "Настройки порта");
   }
@@ -191,7 +189,7 @@ void BuildStatusImages() {
 
 void RefreshConnection() {
   AppState& a = app();
-  HWND w = Main();
+  HWND w = MainWindow();
   const AdapterScan s = ScanAdapters();
   CreateLabelTip();
   if (!s.any) {
@@ -215,7 +213,7 @@ void RefreshConnection() {
 void SetPortLabel(int comPort) {
   char name[16];
   std::snprintf(name, sizeof name, "COM%d", comPort);
-  SetDlgItemTextA(Main(), IDC_PORT_LABEL, PortLabelText(name, app().speed).c_str());
+  SetDlgItemTextA(MainWindow(), IDC_PORT_LABEL, PortLabelText(name, app().speed).c_str());
 }
 
 void PortLabelCursor() { SetCursor(LoadCursor(nullptr, app().adapterConnected ? IDC_HAND : IDC_ARROW)); }

@@ -32,6 +32,21 @@ MainWindowHost g_host;
 }  // namespace
 
 HWND MainWindow() { return static_cast<HWND>(app().mainWindow); }
+
+RECT RememberMainPlace() {
+  AppState& a = app();
+  RECT r;
+  GetWindowRect(MainWindow(), &r);
+  a.rectLeft = r.left;
+  a.rectTop = r.top;
+  a.rectRight = r.right;
+  a.rectBottom = r.bottom;
+  return r;
+}
+
+void MoveWindowTo(HWND w, int left, int top) {
+  SetWindowPos(w, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}
 HACCEL Accelerators() { return g_accel; }
 void SetAccelerators(HACCEL a) { g_accel = a; }
 

@@ -15,8 +15,6 @@ namespace kor::gui {
 
 namespace {
 
-HWND Main() { return static_cast<HWND>(app().mainWindow); }
-
 struct Kind {
   int id;
   const char* text;
@@ -39,11 +37,11 @@ const Kind* FindKind(int id) {
 
 void DestroyKindButtons() {
   for (const Kind& k : kKinds)
-    if (HWND h = GetDlgItem(Main(), k.id)) DestroyWindow(h);
+    if (HWND h = GetDlgItem(MainWindow(), k.id)) DestroyWindow(h);
 }
 
 void CreateKindButtons(int tab) {
-  HWND w = Main();
+  HWND w = MainWindow();
   int y = 42;
   for (const Kind& k : kKinds) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON;
@@ -66,7 +64,7 @@ void SetFileTooltip(const char* text) {
   TOOLINFOA ti = {};
   ti.cbSize = sizeof ti;
   ti.uFlags = TTF_IDISHWND;
-  ti.hwnd = Main();
+  ti.hwnd = MainWindow();
   ti.uId = UINT_PTR(app().fileBox);
   ti.lpszText = const_cast<char*>(text);
   SendMessageA(static_cast<HWND>(app().fileTooltip), TTM_UPDATETIPTEXTA, 0, LPARAM(&ti));
@@ -129,7 +127,7 @@ void SwitchTab(int tab) {
   AppState& a = app();
   a.tab = tab;
   DestroyKindButtons();
-  InvalidateRect(Main(), nullptr, TRUE);
+  InvalidateRect(MainWindow(), nullptr, TRUE);
   for (int id : {IDC_DIRECTION, IDC_DIRECTION_LABEL, IDC_PROGRAM_NO, IDC_SUBPROGRAM_NO}) ShowItem(id, false);
   switch (tab) {
     case 0:
@@ -189,7 +187,7 @@ void Browse() {
   char file[260] = {}, title[260] = {};
   OPENFILENAMEA ofn = {};
   ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-  ofn.hwndOwner = Main();
+  ofn.hwndOwner = MainWindow();
   ofn.lpstrFilter = b->filter;
   ofn.lpstrFile = file;
   ofn.nMaxFile = sizeof file;
@@ -201,7 +199,7 @@ void Browse() {
   if (FileAccepted(a.kind, file))
     SelectFile(file, title);
   else
-    Box(Main(), "Неизвестный формат файла", a.appName, MB_OK | MB_ICONERROR);
+    Box(MainWindow(), "Неизвестный формат файла", a.appName, MB_OK | MB_ICONERROR);
 }
 
 void DropFiles(HDROP drop) {
@@ -222,7 +220,7 @@ void DropFiles(HDROP drop) {
     default: return;
   }
   if (!FileAccepted(a.kind, name)) {
-    Box(Main(), "Неверный формат файла", a.appName, MB_OK | MB_ICONERROR);
+    Box(MainWindow(), "Неверный формат файла", a.appName, MB_OK | MB_ICONERROR);
     return;
   }
   SelectFile(name, BareName(name));
@@ -230,7 +228,7 @@ void DropFiles(HDROP drop) {
 
 void SelectCommandLineFile() {
   AppState& a = app();
-  HWND w = Main();
+  HWND w = MainWindow();
   SendMessageA(static_cast<HWND>(a.tabControl), TCM_SETCURSEL, 1, 0);
   SwitchTab(1);
   SendMessageA(w, WM_COMMAND, IDC_KIND_PARAMETERS, 0);

@@ -37,6 +37,11 @@ HFONT ShellFont(bool italic);  // "MS Shell Dlg", height 12
 HFONT ProgressFont(bool italic);
 
 void ShowItem(int id, bool shown);
+// A dialog that moves the main window aside first keeps where it stood in
+// AppState; returns that rectangle.
+RECT RememberMainPlace();
+// Moves a window without resizing it, and shows it.
+void MoveWindowTo(HWND w, int left, int top);
 void PostDialogReady(HWND dialog, int resourceId);
 bool HandleDialogReady(HWND dialog, UINT msg, WPARAM wp);
 
