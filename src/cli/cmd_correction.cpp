@@ -13,14 +13,7 @@ namespace kor::cli {
 namespace {
 
 void register_correction(CLI::App& cli, Context&) {
-  // "read" is shared with other command groups; whoever registers first makes it
-  // (this CLI11 has no get_subcommand_no_throw).
-  auto found = cli.get_subcommands([](CLI::App* s) { return s->get_name() == "read"; });
-  CLI::App* read = found.empty() ? nullptr : found.front();
-  if (!read) {
-    read = cli.add_subcommand("read", "read from the unit into the data folder");
-    read->require_subcommand(1);
-  }
+  CLI::App* read = command_group(cli, "read", "read from the unit into the data folder");
   auto direction = std::make_shared<std::string>();
   CLI::App* corr = add_command(*read, "correction", "read the correction table of one direction (+ or -)",
                                [direction](Context&) {

@@ -26,14 +26,6 @@ std::string absolute(const std::string& path) {
   return ec ? path : p.string();
 }
 
-// "read" and "write" hold other kinds of data too: whoever comes first makes the group.
-CLI::App* parent(CLI::App& cli, const std::string& name, const char* help) {
-  for (CLI::App* s : cli.get_subcommands([&](CLI::App* a) { return a->get_name() == name; })) return s;
-  CLI::App* sub = cli.add_subcommand(name, help);
-  sub->require_subcommand(1);
-  return sub;
-}
-
 // The unit's inch mark is a control byte; a terminal shows it as the quote it stands for.
 std::string printable(std::string text) {
   for (char& c : text)
@@ -138,7 +130,7 @@ int RunEdit() {
 }
 
 void register_params(CLI::App& cli, Context&) {
-  CLI::App* read = parent(cli, "read", "read from the unit into the data folder");
+  CLI::App* read = command_group(cli, "read", "read from the unit into the data folder");
   add_command(*read, "params", "read the unit's parameter memory into kor_parameters", [](Context&) {
     app().kind = DataKind::Parameters;
     ReadParameterMemory();
@@ -146,7 +138,7 @@ void register_params(CLI::App& cli, Context&) {
   });
 
   static std::string writeFile;
-  CLI::App* write = parent(cli, "write", "write a file into the unit");
+  CLI::App* write = command_group(cli, "write", "write a file into the unit");
   CLI::App* wp = add_command(*write, "params", "back up the unit's parameter memory, then write FILE into it",
                              [](Context&) {
                                const std::string path = absolute(writeFile);
@@ -163,7 +155,7 @@ void register_params(CLI::App& cli, Context&) {
                              });
   wp->add_option("FILE", writeFile, "a .koreep or .bin parameter file")->required();
 
-  CLI::App* params = parent(cli, "params", "parameter files as the Parameters dialog shows and edits them");
+  CLI::App* params = command_group(cli, "params", "parameter files as the Parameters dialog shows and edits them");
   static std::string showFile;
   static int showGroup = -1;
   CLI::App* show = add_command(*params, "show", "open FILE as the editor does and print its tree and groups",

@@ -118,13 +118,7 @@ int run_check(const CheckArgs& args) {
 }
 
 void register_program(CLI::App& cli, Context&) {
-  // Other program commands may have made the group already.
-  auto found = cli.get_subcommands([](CLI::App* s) { return s->get_name() == "program"; });
-  CLI::App* group = found.empty() ? nullptr : found.front();
-  if (!group) {
-    group = cli.add_subcommand("program", "check program texts without a unit");
-    group->require_subcommand(1);
-  }
+  CLI::App* group = command_group(cli, "program", "check program texts without a unit");
   static CheckArgs args;
   CLI::App* check = add_command(*group, "check",
                                 "parse a program text as a page-transfer write would and show the result",

@@ -17,14 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// "read" and "write" may hold other kinds of data too: whoever comes first makes the group.
-CLI::App* group(CLI::App& cli, const std::string& name, const std::string& help) {
-  for (CLI::App* s : cli.get_subcommands([&](CLI::App* a) { return a->get_name() == name; })) return s;
-  CLI::App* g = cli.add_subcommand(name, help);
-  g->require_subcommand(1);
-  return g;
-}
-
 const char* kind_word(uint8_t kind) { return kind == kProgramKind ? "program" : "subprogram"; }
 
 // 1-based slot number as the operator sees it; 0 when it is not one.
@@ -108,10 +100,10 @@ void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
 void register_transfer(CLI::App& cli, Context&) {
   static std::string readProgram, readSubprogram;
   static WriteArgs writeProgram, writeSubprogram;
-  CLI::App* read = group(cli, "read", "read from the unit into the data folder");
+  CLI::App* read = command_group(cli, "read", "read from the unit into the data folder");
   add_read(*read, kProgramKind, readProgram);
   add_read(*read, kSubprogramKind, readSubprogram);
-  CLI::App* write = group(cli, "write", "write a file into the unit");
+  CLI::App* write = command_group(cli, "write", "write a file into the unit");
   add_write(*write, kProgramKind, writeProgram);
   add_write(*write, kSubprogramKind, writeSubprogram);
 }

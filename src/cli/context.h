@@ -29,6 +29,9 @@ void print_out(const std::string& cp1251Text);
 using Runner = std::function<int(Context&)>;
 Runner& pending_runner();
 CLI::App* add_command(CLI::App& parent, const std::string& name, const std::string& help, Runner run);
+// A group of commands ("read", "write", ...) that several command files fill:
+// whoever registers first makes it, the others find it.
+CLI::App* command_group(CLI::App& cli, const std::string& name, const std::string& help);
 // Prints "korsync: why" on stderr and returns 2.
 int usage(const std::string& why);
 

@@ -126,6 +126,14 @@ CLI::App* add_command(CLI::App& parent, const std::string& name, const std::stri
   return sub;
 }
 
+CLI::App* command_group(CLI::App& cli, const std::string& name, const std::string& help) {
+  // This CLI11 has no get_subcommand_no_throw.
+  for (CLI::App* s : cli.get_subcommands([&](CLI::App* a) { return a->get_name() == name; })) return s;
+  CLI::App* g = cli.add_subcommand(name, help);
+  g->require_subcommand(1);
+  return g;
+}
+
 int run(int argc, char** argv) {
   init_program_version();
   Context ctx;
