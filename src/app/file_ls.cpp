@@ -92,8 +92,7 @@ int File_ls::WriteAll(const void* buf, size_t length) {
 
 int File_ls::ReadAll() {
   data_.clear();
-  if (fsys::read_file(path_, data_)) return 0;
-  data_.clear();
+  if (fsys::read_file(path_, data_) == fsys::ReadResult::Ok) return 0;
   op().Message("Не удалось открыть файл", app().appName, Icon::Error, nullptr);
   return -1;
 }

@@ -5,11 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "app/file_system.h"
+#include "app/file_system_posix.h"
 #include "app/operator.h"
 
 extern char** environ;
@@ -28,6 +30,11 @@ void make_dir(const char* path) { mkdir(path, 0777); }
 bool dir_exists(const char* path) {
   struct stat st;
   return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool exists(const char* path) {
+  struct stat st;
+  return stat(path, &st) == 0;
 }
 
 Created create_file(const char* path, bool truncate) {
@@ -53,25 +60,32 @@ bool write_file(const char* path, const uint8_t* data, size_t n) {
   return close(fd) == 0;
 }
 
-bool read_file(const char* path, std::vector<uint8_t>& out) {
+bool read_exactly(int fd, uint8_t* buf, size_t n) {
+  size_t off = 0;
+  while (off < n) {
+    ssize_t r = read(fd, buf + off, n - off);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    off += size_t(r);
+  }
+  return true;
+}
+
+ReadResult read_file(const char* path, std::vector<uint8_t>& out, size_t limit) {
+  out.clear();
   int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return ReadResult::OpenFailed;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
-    return false;
+    return ReadResult::OpenFailed;
   }
-  out.assign(size_t(st.st_size), 0);
-  size_t off = 0;
-  while (off < out.size()) {
-    ssize_t r = read(fd, out.data() + off, out.size() - off);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    off += size_t(r);
-  }
+  out.assign(std::min(size_t(st.st_size), limit), 0);
+  const bool whole = read_exactly(fd, out.data(), out.size());
   close(fd);
-  out.resize(off);
-  return true;
+  if (whole) return ReadResult::Ok;
+  out.clear();
+  return ReadResult::ReadFailed;
 }
 
 void remove_file(const char* path) { unlink(path); }

@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/file_system.h"
 
 namespace kor::fsys {
@@ -20,6 +22,8 @@ bool dir_exists(const char* path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
 Created create_file(const char* path, bool truncate) {
   HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, truncate ? CREATE_ALWAYS : CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -37,21 +41,26 @@ bool write_file(const char* path, const uint8_t* data, size_t n) {
   return ok && closed && written == n;
 }
 
-bool read_file(const char* path, std::vector<uint8_t>& out) {
+ReadResult read_file(const char* path, std::vector<uint8_t>& out, size_t limit) {
+  out.clear();
   HANDLE h = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD size = GetFileSize(h, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return ReadResult::OpenFailed;
+  const DWORD size = GetFileSize(h, nullptr);
   if (size == INVALID_FILE_SIZE) {
     CloseHandle(h);
-    return false;
+    return ReadResult::OpenFailed;
   }
-  out.assign(size, 0);
-  DWORD got = 0;
-  BOOL ok = size == 0 || ReadFile(h, out.data(), size, &got, nullptr);
+  out.assign(std::min(size_t(size), limit), 0);
+  size_t got = 0;
+  while (got < out.size()) {
+    DWORD r = 0;
+    if (!ReadFile(h, out.data() + got, DWORD(out.size() - got), &r, nullptr) || r == 0) break;
+    got += r;
+  }
   CloseHandle(h);
-  if (!ok) return false;
-  out.resize(size == 0 ? 0 : got);
-  return true;
+  if (got == out.size()) return ReadResult::Ok;
+  out.clear();
+  return ReadResult::ReadFailed;
 }
 
 void remove_file(const char* path) { DeleteFileA(path); }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/file_system.h"
 #include "app/operator.h"
 #include "params/param_file_io.h"
 #include "params/param_set.h"
@@ -49,13 +50,24 @@ int write_set(const char* path, const ParameterSet& s) {
 
 // Reads and checks the file into out; repairs are written back into the file.
 int check_file(const char* path, ParameterSet& out) {
-  // A short file reads as zeros beyond its end.
-  uint8_t bytes[kParameterSetSize] = {};
-  size_t got = 0;
-  if (!pfile::read_head(path, bytes, kParameterSetSize, &got)) {
-    Say("Не удалось открыть файл :INVALID_HANDLE_VALUE", Icon::Error);
+  std::vector<uint8_t> head;
+  switch (fsys::read_file(path, head, kParameterSetSize)) {
+    case fsys::ReadResult::Ok:
+      break;
+    case fsys::ReadResult::OpenFailed:
+      Say("Не удалось открыть файл :INVALID_HANDLE_VALUE", Icon::Error);
+      return 0;
+    case fsys::ReadResult::ReadFailed:
+      Say("Не удалось открыть файл", Icon::Error);
+      return 0;
+  }
+  // A shorter file holds no layout: zeros taken for the missing bytes would pass
+  // the check, and the repair would write them into the file.
+  if (head.size() < kParameterSetSize) {
+    Say("неверный файл", Icon::Error);
     return 0;
   }
+  const uint8_t* bytes = head.data();
   for (int i = 0; i < kChannels + kDisplayRows; ++i) {
     if (bytes[i] > kNoAxis) {
       Say("неверный файл", Icon::Error);

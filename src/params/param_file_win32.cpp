@@ -4,19 +4,6 @@
 
 namespace kor::pfile {
 
-bool read_head(const char* path, uint8_t* buf, size_t n, size_t* got) {
-  *got = 0;
-  HANDLE h = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  while (*got < n) {
-    DWORD r = 0;
-    if (!ReadFile(h, buf + *got, DWORD(n - *got), &r, nullptr) || r == 0) break;
-    *got += r;
-  }
-  CloseHandle(h);
-  return true;
-}
-
 WriteResult write_head(const char* path, const uint8_t* data, size_t n) {
   HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return WriteResult::OpenFailed;

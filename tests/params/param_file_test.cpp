@@ -128,16 +128,35 @@ TEST_F(ParamFile, SaveIntoAVanishedPathMakesA186ByteFile) {
   EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"Не удалось открыть файл для записи"});
 }
 
-TEST_F(ParamFile, ShortFileReadsZerosBeyondItsEnd) {
-  param_set() = configured();
-  dir.write("short.bin", std::string("\x02\x01\x00\x0D", 4));
-  ASSERT_EQ(LoadParameterFile(dir.file("short.bin").c_str()), 1);
-  EXPECT_EQ(param_set().channelAxis[0], 2);
-  EXPECT_EQ(param_set().displayAxis[0], 0);
-  EXPECT_EQ(param_set().coefficient[0].mantissa, 0);
-  EXPECT_EQ(param_set().brightnessCode, 25);  // zero, repaired
-  // The repair wrote the whole layout.
-  EXPECT_EQ(dir.read("short.bin").size(), 186u);
+// A file too short for the layout must not become one by being opened: zeros in
+// place of the missing bytes would pass the check and the repair would write them.
+TEST_F(ParamFile, FileShorterThanTheLayoutIsRefusedAndLeftAsItIs) {
+  const std::string whole = file_bytes(configured());
+  ParameterSet open = configured();
+  open.workOffset[0][0] = 777;
+  for (size_t size : {size_t(0), size_t(4), size_t(100), kParameterSetSize - 1}) {
+    SCOPED_TRACE(size);
+    const std::string content = whole.substr(0, size);
+    dir.write("short.koreep", content);
+    param_set() = open;
+    rec.messages.clear();
+    host.saveButton.clear();
+    std::strcpy(remembered_param_file().path, dir.file("short.koreep").c_str());
+
+    EXPECT_EQ(OpenParameterFile(dir.file("short.koreep").c_str()), 0);
+    EXPECT_EQ(CheckParameterFile(dir.file("short.koreep").c_str()), 0);
+    DropParameterFile({dir.file("short.koreep")});
+    ReloadParameterFile();  // the program's command line takes this way
+
+    ASSERT_EQ(rec.MessageTexts(), std::vector<std::string>(4, "неверный файл"));
+    EXPECT_EQ(rec.messages[0].icon, Icon::Error);
+    EXPECT_EQ(dir.read("short.koreep"), content);
+    EXPECT_EQ(file_bytes(param_set()), file_bytes(open));
+    EXPECT_EQ(host.saveButton, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(remembered_param_file().loaded);
+  }
+  dir.write("whole.koreep", whole);
+  EXPECT_EQ(OpenParameterFile(dir.file("whole.koreep").c_str()), 1);
 }
 
 TEST_F(ParamFile, OpenChecksTheNameAndReportsAMissingFile) {
