@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <regex>
 
 #include "app/file_system.h"
 #include "link/rs232.h"
+#include "protocol/clock.h"
 #include "protocol/frames.h"
+#include "protocol/transactions.h"
 #include "support/sim_fixture.h"
 #include "support/temp_dir.h"
 
@@ -34,6 +39,25 @@ class ParamMemory : public test::SimTest {
     dir.write(name, bytes);
     std::strcpy(app().selectedFile, dir.file(name).c_str());
   }
+  int memory_requests() const {
+    int n = 0;
+    for (const auto& f : frames())
+      if (to_hex(f) == "00 08 01 04 04 04 04 04") ++n;
+    return n;
+  }
+  // The dated copies beside the backup, by name, with their bytes.
+  std::map<std::string, std::string> dated_copies() const {
+    std::map<std::string, std::string> out;
+    const std::filesystem::path folder = std::filesystem::path(dir.path()) / "kor_backup";
+    if (!std::filesystem::exists(folder)) return out;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+      const std::string name = e.path().filename().string();
+      if (name != "kor_backup_eeprom.koreep") out[name] = dir.read(sub("kor_backup", name.c_str()));
+    }
+    return out;
+  }
+  std::string backup() const { return dir.read(sub("kor_backup", "kor_backup_eeprom.koreep")); }
+  static std::string text(const std::vector<uint8_t>& b) { return std::string(b.begin(), b.end()); }
   std::vector<std::vector<uint8_t>> param_frames() const {
     std::vector<std::vector<uint8_t>> out;
     for (const auto& f : frames())
@@ -82,6 +106,146 @@ TEST_F(ParamMemory, ReadOfOneByteWarnsAndMakesNoFile) {
   EXPECT_EQ(rec.messages[0].icon, Icon::Warning);
   EXPECT_FALSE(dir.exists("kor_parameters"));
   EXPECT_EQ(clock.slept_ms(), 18u + 550u);
+}
+
+// The answer has no checksum: one spoilt answer must not reach the file, and a
+// line that spoils every answer differently must save nothing.
+TEST_F(ParamMemory, ReadKeepsTheMemoryOnlyWhenTwoReadsAgree) {
+  const sim::Fault wrongByte{sim::FaultKind::WrongByte, 0x04};
+  const sim::Fault cut{sim::FaultKind::Cut, 0x04, 0, 1, 3000};
+  const sim::Fault swap{sim::FaultKind::Swap, 0x04};
+  sim::Fault secondWrong = wrongByte;
+  secondWrong.skip = 1;
+  struct Case {
+    const char* what;
+    std::vector<sim::Fault> faults;
+    int requests;
+    bool saved;
+  } cases[] = {
+      {"clean line", {}, 2, true},
+      {"first answer spoilt", {wrongByte}, 3, true},
+      {"second answer spoilt", {secondWrong}, 3, true},
+      {"first answer cut", {cut}, 3, true},
+      {"every answer different", {wrongByte, cut, swap}, 3, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir own;
+    std::strcpy(app().dataFolder, own.path().c_str());
+    unit.ClearFrames();
+    rec.messages.clear();
+    rec.prompts.clear();
+    const uint64_t slept = clock.slept_ms();
+    for (const sim::Fault& f : c.faults) unit.Inject(f);
+
+    ReadParameterMemory();
+
+    EXPECT_EQ(memory_requests(), c.requests);
+    // Each read keeps its own wait; the version query follows a good one.
+    EXPECT_EQ(clock.slept_ms() - slept, kLinkCheckWait + c.requests * kParamReadWait + (c.saved ? kVersionWait : 0));
+    const std::string file = own.read(sub("kor_parameters", "kor_eeprom.koreep"));
+    if (c.saved) {
+      EXPECT_EQ(file.substr(0, 4096), text(memory));
+      ASSERT_EQ(rec.prompts.size(), 1u);
+      EXPECT_EQ(rec.prompts[0].text.substr(rec.prompts[0].text.size() - 10), "\n4096/4096");
+      EXPECT_TRUE(rec.messages.empty());
+    } else {
+      EXPECT_FALSE(own.exists("kor_parameters"));
+      EXPECT_TRUE(rec.prompts.empty());
+      ASSERT_EQ(rec.messages.size(), 1u);
+      EXPECT_EQ(rec.messages[0].icon, Icon::Warning);
+      EXPECT_EQ(rec.positions.back(), 0);
+    }
+  }
+}
+
+// A backup made of a spoilt read would be restored as the unit's memory; with
+// no two reads agreeing there is no backup and so no write.
+TEST_F(ParamMemory, BackupAndWriteNeedTwoReadsThatAgree) {
+  select("p.koreep", std::string(4096, '\x11'));
+  unit.Inject({sim::FaultKind::WrongByte, 0x04});
+  WriteParametersCommand();
+  EXPECT_EQ(backup(), text(memory));
+  EXPECT_EQ(memory_requests(), 3);
+  EXPECT_EQ(unit.paramMemory, std::vector<uint8_t>(4096, 0x11));
+
+  const std::string before = backup();
+  const auto copies = dated_copies();
+  unit.paramMemory = memory;
+  unit.ClearFrames();
+  rec.messages.clear();
+  const uint64_t slept = clock.slept_ms();
+  unit.Inject({sim::FaultKind::WrongByte, 0x04});
+  unit.Inject({sim::FaultKind::Cut, 0x04, 0, 1, 4080});
+  unit.Inject({sim::FaultKind::Swap, 0x04});
+  WriteParametersCommand();
+  EXPECT_EQ(memory_requests(), 3);
+  EXPECT_EQ(clock.slept_ms() - slept, kLinkCheckWait + 3 * kParamBackupWait);
+  EXPECT_TRUE(param_frames().empty());
+  EXPECT_EQ(unit.paramMemory, memory);
+  EXPECT_EQ(backup(), before);
+  EXPECT_EQ(dated_copies(), copies);
+  ASSERT_EQ(rec.messages.size(), 1u);
+  EXPECT_EQ(rec.messages[0].icon, Icon::Warning);
+  EXPECT_EQ(rec.texts.back(), " ");
+}
+
+// Restoring the unit from its own backup: the backup step must neither replace
+// what is about to be sent nor lose the file it replaces.
+TEST_F(ParamMemory, RestoringFromTheBackupSendsItsBytesAndKeepsItDated) {
+  std::filesystem::create_directories(dir.file("kor_backup"));
+  std::string saved(4096, '\0');
+  for (size_t i = 0; i < saved.size(); ++i) saved[i] = char(i * 13 + 5);
+  select(sub("kor_backup", "kor_backup_eeprom.koreep"), saved);
+
+  WriteParametersCommand();
+
+  EXPECT_EQ(text(unit.paramMemory), saved);
+  EXPECT_EQ(backup(), text(memory));
+  const auto copies = dated_copies();
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_TRUE(std::regex_match(copies.begin()->first, std::regex(R"(kor_backup_eeprom_\d{8}-\d{6}\.koreep)")))
+      << copies.begin()->first;
+  EXPECT_EQ(copies.begin()->second, saved);
+  EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"Параметры загружены"});
+}
+
+TEST_F(ParamMemory, EachBackupKeepsTheOneItReplaces) {
+  // The first backup has nothing to keep.
+  EXPECT_EQ(BackupParameterMemory(), 1);
+  EXPECT_TRUE(dated_copies().empty());
+
+  // A dated name already taken is never overwritten: the copy is numbered.
+  const std::string taken = dated_backup_name(local_now()) + ".koreep";
+  dir.write(sub("kor_backup", taken.c_str()), "taken");
+  const std::vector<uint8_t> first = unit.paramMemory;
+  unit.paramMemory[100] ^= 0xFF;
+  EXPECT_EQ(BackupParameterMemory(), 1);
+  unit.paramMemory[200] ^= 0xFF;
+  EXPECT_EQ(BackupParameterMemory(), 1);
+
+  EXPECT_EQ(backup(), text(unit.paramMemory));
+  auto copies = dated_copies();
+  ASSERT_EQ(copies.size(), 3u);
+  EXPECT_EQ(copies[taken], "taken");
+  copies.erase(taken);
+  std::vector<std::string> kept;
+  for (const auto& [name, bytes] : copies) {
+    EXPECT_TRUE(std::regex_match(name, std::regex(R"(kor_backup_eeprom_\d{8}-\d{6}(\(\d+\))?\.koreep)"))) << name;
+    kept.push_back(bytes);
+  }
+  std::sort(kept.begin(), kept.end());
+  std::vector<uint8_t> second = first;
+  second[100] ^= 0xFF;
+  std::vector<std::string> want{text(first), text(second)};
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(kept, want);
+  EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST(DatedBackupName, CarriesDateAndTimeWithLeadingZeros) {
+  const LocalDateTime t{2026, 3, 7, 6, 4, 5, 9, 0};
+  EXPECT_EQ(dated_backup_name(t), "kor_backup_eeprom_20260307-040509");
 }
 
 TEST_F(ParamMemory, BackupNeedsAtLeast4072Bytes) {
