@@ -43,21 +43,6 @@ void ClearProgress() {
   op().ProgressText(" ");
 }
 
-// False when the file must not be flashed (reported).
-bool LoadSelectedFile(FirmwareImage& image, FirmwareLoad& load) {
-  File_ls file(app().selectedFile);
-  if (file.ReadAll() != 0) return false;
-  const auto& text = file.data();
-  load = LoadFirmwareImage(reinterpret_cast<const char*>(text.data()), text.size(), image);
-  switch (load.status) {
-    case TASK_IS_DONE: return true;
-    case ADDRESS_TO_WRITE_TO_FLASH_TOO_BIG: ShowMessage("Прошивка > 257023 байт", Icon::Error); return false;
-    case DATAS_IN_FILE_ARE_CORRUPTED:
-    case CHECK_SUM_ARE_CORRUPTED: ShowMessage("Файл поврежден", Icon::Error); return false;
-    default: ShowMessage(status_name(load.status), Icon::Error); return false;
-  }
-}
-
 void ReportPageFailure(CRs232& rs, StatusCode status) {
   switch (status) {
     case ADDRESS_TO_WRITE_TO_FLASH_TOO_BIG: ShowMessage("нет места", Icon::Error); break;
@@ -74,6 +59,31 @@ void ReportPageFailure(CRs232& rs, StatusCode status) {
 }
 
 }  // namespace
+
+const char* firmware_refusal(const FirmwareLoad& load) {
+  switch (load.status) {
+    case TASK_IS_DONE: return nullptr;
+    case ADDRESS_TO_WRITE_TO_FLASH_TOO_BIG: return "Прошивка > 257023 байт";
+    case DATAS_IN_FILE_ARE_CORRUPTED:
+      if (load.fault == HexFault::LineEnd) return "Файл поврежден: строки должны заканчиваться CR LF";
+      return "Файл поврежден";
+    case CHECK_SUM_ARE_CORRUPTED: return "Файл поврежден";
+    default: return status_name(load.status);
+  }
+}
+
+bool LoadSelectedFirmware(FirmwareImage& image, FirmwareLoad& load, const FirmwareLoaded& loaded) {
+  File_ls file(app().selectedFile);
+  if (file.ReadAll() != 0) return false;
+  const auto& text = file.data();
+  FirmwareReport report;
+  load = LoadFirmwareImage(reinterpret_cast<const char*>(text.data()), text.size(), image,
+                           loaded ? &report : nullptr);
+  if (loaded) loaded(load, report);
+  const char* refusal = firmware_refusal(load);
+  if (refusal) ShowMessage(refusal, Icon::Error);
+  return !refusal;
+}
 
 void build_page_packet(uint8_t out[kPagePacketSize], const uint8_t page[kFlashPageSize], int pageIndex,
                        int counter) {
@@ -125,7 +135,7 @@ StatusCode WriteFirmwarePage(CRs232& rs, const uint8_t page[kFlashPageSize], int
   }
 }
 
-void FlashFirmware() {
+void FlashFirmware(const FirmwareLoaded& loaded) {
   if (CRs232::PortInUse()) {
     ShowMessage("Com порт занят", Icon::Error);
     return;
@@ -141,7 +151,7 @@ void FlashFirmware() {
 
   FirmwareImage image;
   FirmwareLoad load;
-  if (!LoadSelectedFile(image, load)) return;
+  if (!LoadSelectedFirmware(image, load, loaded)) return;
   int counter = 1;
 
   op().ProgressRange(0, load.lastPage);

@@ -2,6 +2,7 @@
 // runs its programming mode.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "firmware/firmware_image.h"
 #include "link/rs232.h"
@@ -32,7 +33,19 @@ void build_page_packet(uint8_t out[kPagePacketSize], const uint8_t page[kFlashPa
 StatusCode WriteFirmwarePage(CRs232& rs, const uint8_t page[kFlashPageSize], int pageIndex, int& counter,
                              unsigned delayMs);
 
+// The message a load that must not be flashed is refused with; null when the
+// flashing may go on.
+const char* firmware_refusal(const FirmwareLoad& load);
+
+// Told what the selected file holds once it is loaded, before any page is sent
+// (also when the file is refused).
+using FirmwareLoaded = std::function<void(const FirmwareLoad&, const FirmwareReport&)>;
+
+// Reads the HEX file selected in AppState and loads it as the flashing does;
+// false when it must not be flashed (reported to the operator).
+bool LoadSelectedFirmware(FirmwareImage& image, FirmwareLoad& load, const FirmwareLoaded& loaded = {});
+
 // The whole update with the HEX file selected in AppState; reports its outcome.
-void FlashFirmware();
+void FlashFirmware(const FirmwareLoaded& loaded = {});
 
 }  // namespace kor

@@ -250,6 +250,7 @@ TEST_F(Flashing, RefusedFilesSendNoPage) {
       {"garbage without records", "NOTHING"},
       {test::kHexEof + data + test::kHexEof, "NOTHING"},
       {test::hex_data(0, 32) + test::kHexEof, "STRING_IS_TOO_LONG"},
+      {":0100000041BE\n:00000001FF\n", "Файл поврежден: строки должны заканчиваться CR LF"},
   };
   for (const auto& c : cases) {
     rec.messages.clear();
@@ -260,6 +261,55 @@ TEST_F(Flashing, RefusedFilesSendNoPage) {
     EXPECT_EQ(rec.messages[0].icon, Icon::Error);
     EXPECT_TRUE(AfterProbe().empty()) << c.message;
   }
+}
+
+TEST_F(Flashing, LinearAddressedDataLandsAbove64KiB) {
+  std::string text = test::hex_record(4, 0, {0x00, 0x01});
+  for (int at = 0; at < 1000; at += 20) text += test::hex_data(at, 20, at);
+  Select(text + test::kHexEof);
+  Flash();
+  EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"Прошивка завершена"});
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(fw->flash[size_t(0x10000 + i)], i & 0xFF) << i;
+  EXPECT_EQ(fw->flash[0], 0xFF);
+  EXPECT_EQ(fw->pagesWritten.size(), size_t((0x10000 + 999) / 512 + 1));
+}
+
+TEST_F(Flashing, TellsWhatTheFileHoldsBeforeAnyPage) {
+  int calls = 0;
+  size_t framesBefore = 0;
+  FirmwareLoad told;
+  FirmwareReport report;
+  auto loaded = [&](const FirmwareLoad& l, const FirmwareReport& r) {
+    ++calls;
+    told = l;
+    report = r;
+    framesBefore = frames().size();
+  };
+  Select(test::hex_data(0x0200, 16) + test::kHexEof);
+  testing::internal::CaptureStdout();
+  FlashFirmware(loaded);
+  out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(framesBefore, 1u);  // the speed probe's link check only
+  EXPECT_EQ(told.status, TASK_IS_DONE);
+  EXPECT_EQ(told.lastPage, 1);
+  ASSERT_EQ(report.ranges.size(), 1u);
+  EXPECT_EQ(report.ranges[0].begin, 0x200);
+  EXPECT_EQ(fw->pagesWritten, (std::vector<int>{0, 1}));
+
+  // A refused file is told too, and still refused with its message.
+  rec.messages.clear();
+  unit.ClearFrames();
+  Select(test::hex_data(0, 16) + ":00000001FE\r\n");
+  calls = 0;
+  testing::internal::CaptureStdout();
+  FlashFirmware(loaded);
+  out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(told.status, CHECK_SUM_ARE_CORRUPTED);
+  EXPECT_EQ(told.line, 2);
+  EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"Файл поврежден"});
+  EXPECT_TRUE(AfterProbe().empty());
 }
 
 TEST_F(Flashing, UnreadableFileSendsNothing) {
