@@ -125,7 +125,7 @@ std::string summary_line(const FirmwareLoad& load, const FirmwareReport& report)
     bytes += r.end - r.begin;
     if (i < kShown) out += (i ? ", " : "") + range_text(r);
   }
-  if (report.ranges.size() > kShown) out += " and " + counted(int64_t(report.ranges.size() - kShown), "more", "more");
+  if (report.ranges.size() > kShown) out += " and " + std::to_string(report.ranges.size() - kShown) + " more";
   if (report.ranges.empty()) out += "no data";
   out += " (" + counted(bytes, "byte", "bytes") + "); image end " + std::to_string(load.imageEnd) + " (" +
          hex_address(load.imageEnd) + "); " + counted(load.lastPage + 1, "page", "pages") + " to write\n";

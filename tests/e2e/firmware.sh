@@ -139,6 +139,11 @@ check 0 "$work/overlap.hex" "ready: 0x00000-0x0000F (16 bytes); image end 16 (0x
 check 0 "$work/gap.hex" "ready: 0x00000-0x00001, 0x00400-0x00401 (4 bytes); image end 1026 (0x00402); 3 pages to write" \
   "overlaps: none" "gaps (written as erased bytes, 0xFF):
   0x00002-0x003FF (1022 bytes)"
+# The first line names four ranges at most; the rest follow it.
+{ for a in 0000 0010 0020 0030 0040 0050; do record 0 $a 01; done; printf '%s' "$eof"; } >"$work/six.hex"
+check 0 "$work/six.hex" \
+  "ready: 0x00000-0x00000, 0x00010-0x00010, 0x00020-0x00020, 0x00030-0x00030 and 2 more (6 bytes); image end 81" \
+  "  0x00041-0x0004F (15 bytes)"
 { record 0 0000 0001; record 0 0002 0203; printf '%s' "$eof"; } | tr -d '\r' >"$work/lf2.hex"
 check 1 "$work/lf2.hex" "refused (DATAS_IN_FILE_ARE_CORRUPTED): line 1: the line does not end with CR; lines must end with CR LF"
 expect_in "ошибка: Файл поврежден: строки должны заканчиваться CR LF" "$err"
