@@ -56,7 +56,16 @@ int CRs232::Open(const char* path, int speed, Handle owner) {
   g_port = dev.release();
   owner_ = true;
   if (!g_port) {
-    Fail("Не удалось открыть порт : invalid handle,\nпереподключите кабель", owner);
+    switch (port_driver().LastFailure()) {
+      case OpenFailure::Busy:
+        Fail("Не удалось открыть порт : порт занят другой программой,\nзакройте её", owner);
+        break;
+      case OpenFailure::Denied:
+        Fail("Не удалось открыть порт : нет доступа,\nдобавьте пользователя в группу dialout", owner);
+        break;
+      default:
+        Fail("Не удалось открыть порт : invalid handle,\nпереподключите кабель", owner);
+    }
     Close();
     return 1;
   }

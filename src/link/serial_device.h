@@ -9,6 +9,8 @@ namespace kor {
 
 // One open port. Destroying it does not close the device: a port whose link was
 // lost is abandoned, not closed, so closing is always asked for explicitly.
+// (POSIX lets go of the descriptor anyway: a held descriptor keeps the path
+// of a replugged adapter from being opened again.)
 class SerialDevice {
  public:
   virtual ~SerialDevice() = default;
@@ -21,11 +23,16 @@ class SerialDevice {
   virtual void Close() = 0;
 };
 
+// Why an open gave nothing, so the person learns what to do about it.
+enum class OpenFailure { Unavailable, Busy, Denied };
+
 class PortDriver {
  public:
   virtual ~PortDriver() = default;
   // Null when the device cannot be opened (missing, or held by someone else).
   virtual std::unique_ptr<SerialDevice> Open(const std::string& path) = 0;
+  // The cause of the last null Open.
+  virtual OpenFailure LastFailure() const { return OpenFailure::Unavailable; }
 };
 
 PortDriver& port_driver();

@@ -14,6 +14,7 @@ namespace {
 class PosixDevice : public SerialDevice {
  public:
   explicit PosixDevice(int fd) : fd_(fd) {}
+  ~PosixDevice() override { posix_close_exclusive(fd_); }
 
   bool BuildLine(const char* mode) override { return parse_mode_string(mode, line_); }
 
@@ -82,9 +83,16 @@ class PosixDriver : public PortDriver {
  public:
   std::unique_ptr<SerialDevice> Open(const std::string& path) override {
     int fd = posix_open_exclusive(path.c_str());
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+      failure_ = posix_open_failure(errno);
+      return nullptr;
+    }
     return std::make_unique<PosixDevice>(fd);
   }
+  OpenFailure LastFailure() const override { return failure_; }
+
+ private:
+  OpenFailure failure_ = OpenFailure::Unavailable;
 };
 
 }  // namespace

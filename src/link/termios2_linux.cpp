@@ -25,4 +25,10 @@ int linux_get_speed(int fd) {
   return int(t.c_ospeed);
 }
 
+int linux_get_input_speed(int fd) {
+  struct termios2 t;
+  if (ioctl(fd, TCGETS2, &t) != 0) return -1;
+  return int(t.c_ispeed);
+}
+
 }  // namespace kor

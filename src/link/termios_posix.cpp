@@ -1,7 +1,9 @@
 #include "link/termios_posix.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -61,6 +63,10 @@ bool posix_set_line(int fd, const LineSettings& line) {
   if (line.parity == 'O') t.c_cflag |= PARENB | PARODD;
   if (line.stopBits == 2) t.c_cflag |= CSTOPB;
   speed_t sp = standard_speed(line.baud);
+#ifdef CIBAUD
+  // A separate input speed left by an earlier odd speed would stay in force.
+  t.c_cflag &= ~CIBAUD;
+#endif
   if (sp) {
     cfsetispeed(&t, sp);
     cfsetospeed(&t, sp);
@@ -77,15 +83,31 @@ bool posix_set_line(int fd, const LineSettings& line) {
 int posix_open_exclusive(const char* path) {
   int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !isatty(fd)) {
+  int err = 0;
+  if (!isatty(fd)) err = ENOTTY;
+  else if (flock(fd, LOCK_EX | LOCK_NB) != 0) err = EBUSY;
+  // flock binds only those who ask for it; TIOCEXCL turns away every later
+  // open (a terminal program, a modem manager) that would take our answers.
+  else if (ioctl(fd, TIOCEXCL) != 0) err = errno;
+  if (err) {
     ::close(fd);
+    errno = err;
     return -1;
   }
   return fd;
 }
 
+OpenFailure posix_open_failure(int err) {
+  if (err == EBUSY || err == EWOULDBLOCK) return OpenFailure::Busy;
+  if (err == EACCES || err == EPERM) return OpenFailure::Denied;
+  return OpenFailure::Unavailable;
+}
+
 void posix_close_exclusive(int& fd) {
   if (fd >= 0) {
+    // The exclusive mark belongs to the terminal, not to this descriptor: a
+    // pseudo-terminal whose other side stays open would keep refusing opens.
+    ioctl(fd, TIOCNXCL);
     flock(fd, LOCK_UN);
     ::close(fd);
   }

@@ -10,8 +10,11 @@ bool posix_set_line(int fd, const LineSettings& line);
 
 // Opens a terminal device for this program alone (a port another program or
 // the other port object holds is refused, as the Windows driver refuses a
-// second open), non-blocking. -1 when it cannot be had.
+// second open), non-blocking. -1 when it cannot be had, with errno saying why
+// (EBUSY when someone else holds it).
 int posix_open_exclusive(const char* path);
+// The cause behind an errno posix_open_exclusive left.
+OpenFailure posix_open_failure(int err);
 // Lets go of a descriptor posix_open_exclusive gave; fd is -1 afterwards.
 void posix_close_exclusive(int& fd);
 

@@ -49,7 +49,8 @@ class SimDevice : public SerialDevice {
 
 std::unique_ptr<SerialDevice> SimPortDriver::Open(const std::string& path) {
   lastPath = path;
-  if (faults.missing || open) return nullptr;
+  failure_ = faults.busy || open ? OpenFailure::Busy : faults.denied ? OpenFailure::Denied : OpenFailure::Unavailable;
+  if (faults.missing || faults.busy || faults.denied || open) return nullptr;
   ++opens;
   open = true;
   return std::make_unique<SimDevice>(*this);

@@ -10,6 +10,8 @@ namespace kor::sim {
 
 struct PortFaults {
   bool missing = false;      // the device cannot be opened
+  bool busy = false;         // another program holds the device
+  bool denied = false;       // no permission to open the device
   bool badLine = false;      // the mode string is refused
   bool badState = false;     // the line settings are refused
   bool badTimeouts = false;  // the time-outs are refused
@@ -21,6 +23,7 @@ class SimPortDriver : public PortDriver {
  public:
   explicit SimPortDriver(Unit& unit) : unit_(unit) {}
   std::unique_ptr<SerialDevice> Open(const std::string& path) override;
+  OpenFailure LastFailure() const override { return failure_; }
 
   PortFaults faults;
   std::string lastPath;  // the device path of the last open
@@ -33,6 +36,7 @@ class SimPortDriver : public PortDriver {
  private:
   friend class SimDevice;
   Unit& unit_;
+  OpenFailure failure_ = OpenFailure::Unavailable;
 };
 
 }  // namespace kor::sim

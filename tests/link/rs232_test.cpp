@@ -61,6 +61,8 @@ TEST_F(Rs232, EveryFailedStepReportsAndFreesThePort) {
     int closes;  // the device is closed when it had been opened
   } cases[] = {
       {&sim::PortFaults::missing, "Не удалось открыть порт : invalid handle,\nпереподключите кабель", 0},
+      {&sim::PortFaults::busy, "Не удалось открыть порт : порт занят другой программой,\nзакройте её", 0},
+      {&sim::PortFaults::denied, "Не удалось открыть порт : нет доступа,\nдобавьте пользователя в группу dialout", 0},
       {&sim::PortFaults::badLine, "unable to set comport dcb settings", 1},
       {&sim::PortFaults::badState, "unable to set comport cfg settings", 1},
       {&sim::PortFaults::badTimeouts, "unable to set comport time-out settings", 1},

@@ -1,8 +1,12 @@
 // The POSIX backend on a real pseudo-terminal: what a USB adapter looks like to it.
+#include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <vector>
@@ -12,8 +16,28 @@
 
 namespace kor {
 int linux_get_speed(int fd);
+int linux_get_input_speed(int fd);
 
 namespace {
+
+// errno of a plain open() of path by another process (0 when it opened). That
+// process lacks CAP_SYS_ADMIN, which would let it past an exclusive terminal.
+int OtherProcessOpens(const std::string& path) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    __user_cap_header_struct h{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[2] = {};
+    if (syscall(SYS_capget, &h, caps) != 0) _exit(250);
+    caps[CAP_SYS_ADMIN / 32].effective &= ~(1u << (CAP_SYS_ADMIN % 32));
+    caps[CAP_SYS_ADMIN / 32].permitted &= ~(1u << (CAP_SYS_ADMIN % 32));
+    if (syscall(SYS_capset, &h, caps) != 0) _exit(251);
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    _exit(fd >= 0 ? 0 : errno);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 class PosixPort : public test::PtyTest {
  protected:
@@ -42,6 +66,17 @@ TEST_F(PosixPort, SetsNonStandardSpeeds) {
     auto d = OpenAt(speed);
     ASSERT_TRUE(d);
     EXPECT_EQ(linux_get_speed(master), speed);  // the master sees the slave's settings
+    d->Close();
+  }
+}
+
+TEST_F(PosixPort, InputSpeedFollowsTheOutputSpeed) {
+  // A standard speed after a non-standard one must not leave input at the old rate.
+  for (int speed : {200000, 115200, 2000000, 9600}) {
+    auto d = OpenAt(speed);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(linux_get_speed(master), speed);
+    EXPECT_EQ(linux_get_input_speed(master), speed);
     d->Close();
   }
 }
@@ -97,6 +132,29 @@ TEST_F(PosixPort, SecondOpenOfAHeldPortFails) {
   EXPECT_TRUE(again);
   if (again) again->Close();
   EXPECT_FALSE(driver->Open("/dev/korsync-no-such-port"));
+  EXPECT_EQ(driver->LastFailure(), OpenFailure::Unavailable);
+}
+
+TEST_F(PosixPort, HeldPortTurnsAwayEveryOtherOpener) {
+  auto d = OpenAt(200000);
+  ASSERT_TRUE(d);
+  EXPECT_EQ(OtherProcessOpens(path), EBUSY);  // not only those that flock
+  EXPECT_FALSE(driver->Open(path));
+  EXPECT_EQ(driver->LastFailure(), OpenFailure::Busy);
+  d->Close();
+  EXPECT_EQ(OtherProcessOpens(path), 0);  // let go for everyone on close
+}
+
+TEST_F(PosixPort, LostDeviceLetsGoOfThePath) {
+  // The link was lost: the device is dropped without a close, as after a
+  // pulled cable. The same path must open again after the replug.
+  auto d = OpenAt(200000);
+  ASSERT_TRUE(d);
+  d.reset();
+  auto again = driver->Open(path);
+  EXPECT_TRUE(again);
+  if (again) again->Close();
+  EXPECT_EQ(OtherProcessOpens(path), 0);
 }
 
 }  // namespace
