@@ -55,6 +55,17 @@ int64_t pow10(int e) {
 
 const char* axis_format_name(AxisFormat f) { return f < 11 ? kAxisFormatNames[f] : ""; }
 
+char axis_format_mark(AxisFormat f) { return rule(f).mark; }
+
+int32_t inches_of(int32_t stored) {
+  const int64_t p = int64_t(stored) * 10;
+  int64_t q = p / 254;
+  const int64_t r = p % 254;
+  if (2 * r >= 254) ++q;
+  if (2 * r <= -254) --q;
+  return int32_t(q);
+}
+
 void insert_before_last(char* text, int n, int k, char c) {
   int m = bounded_length(text, n);
   if (m + 1 >= n) return;
@@ -124,8 +135,9 @@ int32_t text_to_int(const char* text) {
   return v > INT32_MAX ? INT32_MAX : int32_t(v);
 }
 
-int32_t parse_fixed(const char* text, AxisFormat f, bool* ok) {
-  const FormatRule r = rule(f);
+namespace {
+
+int32_t parse_by_rule(const char* text, const FormatRule& r, bool inches, bool* ok) {
   std::string t(text);
   size_t dot = t.find('.');
   if (dot != std::string::npos && dot >= size_t(kNumberTextSize)) dot = std::string::npos;
@@ -145,7 +157,7 @@ int32_t parse_fixed(const char* text, AxisFormat f, bool* ok) {
   }
   int64_t product = int64_t(text_to_int(t.c_str())) * factor;
 
-  if (f == kInchFormat) {
+  if (inches) {
     if (fits32(2 * product)) {
       int32_t v = int32_t(product);
       if (scale_round(&v, 254, 1) != kScaleDone) v = product > 0 ? 2000000000 : product < 0 ? -2000000000 : 0;
@@ -160,6 +172,16 @@ int32_t parse_fixed(const char* text, AxisFormat f, bool* ok) {
   }
   if (ok) *ok = false;
   return product > 0 ? 99999999 : -99999999;
+}
+
+}  // namespace
+
+int32_t parse_fixed(const char* text, AxisFormat f, bool* ok) {
+  return parse_by_rule(text, rule(f), f == kInchFormat, ok);
+}
+
+int32_t parse_decimals(const char* text, int decimals, bool* ok) {
+  return parse_by_rule(text, {decimals, decimals, decimals, 0}, false, ok);
 }
 
 void format_angle(int32_t value, AxisFormat f, char* out) {

@@ -41,9 +41,20 @@ void format_fixed(char* text, AxisFormat f);
 // int_to_decimal followed by format_fixed.
 std::string fixed_text(int32_t value, AxisFormat f);
 
+// The mark format_fixed writes after a number of the format; 0 for none.
+char axis_format_mark(AxisFormat f);
+// A value of the inch format as its text says it: the stored millimetres over
+// 25.4, rounded half away from zero (parse_fixed takes it back, within 13).
+int32_t inches_of(int32_t stored);
+
 // Text of digits, "-" and "." to the integer of the format. Out of range gives
 // +-99999999 and ok false; inches are stored times 25.4.
 int32_t parse_fixed(const char* text, AxisFormat f, bool* ok = nullptr);
+// The same for a text counted in the given decimals (kept and scaled to), as
+// for a format that writes them; no inch conversion.
+int32_t parse_decimals(const char* text, int decimals, bool* ok = nullptr);
+// The format that writes six decimals (parse_fixed keeps only one of them).
+constexpr AxisFormat kMicroFormat = 11;
 
 // Degrees, minutes and (format 8) seconds of an angle counted in arc-seconds
 // (format 8) or arc-minutes (format 10). out takes kNumberTextSize bytes.

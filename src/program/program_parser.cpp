@@ -13,6 +13,9 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// The writer's own marks after a coordinate: degrees, and inches in the unit's code.
+bool is_mark(char c) { return c == kDegreeMark || c == kInchMark; }
+
 // What the unit reads in a line: LF, space, capitals, and "-" through ":".
 // CR ends a line and is handled before this.
 bool accepted(unsigned char c) { return c == '\n' || c == ' ' || (c >= 'A' && c <= 'Z') || (c >= '-' && c <= ':'); }
@@ -38,7 +41,7 @@ LineBreak read_line(std::string_view text, char* line) {
       cursor = pos + 2;  // the LF after it is skipped unseen
       return {LineEnd::Cr, pos, c};
     }
-    if (accepted(static_cast<unsigned char>(c))) {
+    if (accepted(static_cast<unsigned char>(c)) || (is_mark(c) && i > 0 && is_digit(line[i - 1]))) {
       line[i] = c;
       if (i + 1 == kProgramLineMax) {
         cursor = start + kProgramLineMax + 2;
@@ -58,6 +61,14 @@ std::string collect_number(const char* p) {
   std::string s;
   while (s.size() < 14 && (is_digit(*p) || *p == '-' || *p == '.')) s += *p++;
   return s;
+}
+
+// A coordinate of the axis. Six decimals are written for format 11: they are
+// read as six, or a program read from the unit would not go back unchanged.
+int32_t coordinate_value(const char* p, int axis) {
+  const AxisFormat f = axis_format_of(axis);
+  const std::string n = collect_number(p);
+  return f == kMicroFormat ? parse_decimals(n.c_str(), 6) : parse_fixed(n.c_str(), f);
 }
 
 // A feed as the unit stores it: positive, at most 1000000.
@@ -82,12 +93,12 @@ Verdict read_axis_move(const char* body, ProgramFrame& w) {
   // The feed's F lies within the first 15 characters, after digits and points.
   int f_at = -1;
   for (int i = 2; i <= 14; ++i) {
-    if (is_digit(a[i]) || a[i] == '.') continue;
+    if (is_digit(a[i]) || a[i] == '.' || is_mark(a[i])) continue;
     if (a[i] == 'F') f_at = i;
     if (a[i] == ' ' && a[i + 1] == 'F') f_at = i + 1;
     break;
   }
-  w.value = parse_fixed(collect_number(a + 1).c_str(), axis_format_of(axis));
+  w.value = coordinate_value(a + 1, axis);
   w.number = 0;
   if (f_at < 0) return Verdict::Accept;
   const int32_t feed = feed_value(a + f_at + 1, is_rotary_axis(axis) ? 6 : 1);
@@ -106,7 +117,7 @@ Verdict read_g_code(const char* body, ProgramFrame& w) {
     const int axis = axis_index(c3);
     if (axis < 0) return Verdict::Reject;
     w.frame_type = uint8_t(int(FrameType::G92_X) + axis);
-    w.value = parse_fixed(collect_number(body + 4).c_str(), axis_format_of(axis));
+    w.value = coordinate_value(body + 4, axis);
     return Verdict::Accept;
   }
   if (c1 == '2' && c2 == '0') return accept_as(w, FrameType::G20);
@@ -126,7 +137,7 @@ Verdict read_g_code(const char* body, ProgramFrame& w) {
     const int axis = axis_index(c3);
     if (axis < 0) return Verdict::Reject;
     w.frame_type = uint8_t(int(FrameType::G1N_X) + axis);
-    w.value = parse_fixed(collect_number(body + 4).c_str(), axis_format_of(axis));
+    w.value = coordinate_value(body + 4, axis);
     const char two[3] = {c1, c2, 0};
     const int n = text_to_int(two);
     if (n < 11 || n > 15) return Verdict::Reject;
@@ -227,6 +238,36 @@ Verdict read_feed(const char* body, ProgramFrame& w) {
 
 enum class LineVerdict { Accepted, NoNumber, Unreadable };
 
+// A mark belongs right after the coordinate of an axis whose format writes it,
+// once; a mark anywhere else was not written by the writer.
+bool marks_in_place(const char* s, const char* body, const ProgramFrame& w) {
+  const char* mark = s;
+  while (*mark && !is_mark(*mark)) ++mark;
+  if (!*mark) return true;
+  const int t = w.frame_type;
+  int axis;
+  const char* number;
+  if (t <= int(FrameType::AXIS_D)) {
+    axis = t;
+    number = (body[0] == ' ' ? body + 1 : body) + 1;
+  } else if (t >= int(FrameType::G1N_X) && t < int(FrameType::G1N_X) + kAxisCount) {
+    axis = t - int(FrameType::G1N_X);
+    number = body + 4;
+  } else if (t >= int(FrameType::G92_X) && t < int(FrameType::G92_X) + kAxisCount) {
+    axis = t - int(FrameType::G92_X);
+    number = body + 4;
+  } else {
+    return false;
+  }
+  if (axis_format_mark(axis_format_of(axis)) != *mark) return false;
+  if (*number == ' ') ++number;
+  for (int n = 0; n < 14 && (is_digit(*number) || *number == '-' || *number == '.'); ++n) ++number;
+  if (number != mark) return false;
+  for (const char* p = mark + 1; *p; ++p)
+    if (is_mark(*p)) return false;
+  return true;
+}
+
 LineVerdict decode_line(const char* line, ProgramFrame& w) {
   // A zeroed copy: the readers look a fixed distance ahead of short lines.
   char buf[64] = {};
@@ -245,7 +286,7 @@ LineVerdict decode_line(const char* line, ProgramFrame& w) {
   using Reader = Verdict (*)(const char*, ProgramFrame&);
   for (Reader r : {read_axis_move, read_g_code, read_tool, read_e, read_l, read_h_or_m, read_feed}) {
     Verdict v = r(body, w);
-    if (v == Verdict::Accept) return LineVerdict::Accepted;
+    if (v == Verdict::Accept) return marks_in_place(s, body, w) ? LineVerdict::Accepted : LineVerdict::Unreadable;
     if (v == Verdict::Fail) break;
   }
   return LineVerdict::Unreadable;

@@ -1,13 +1,18 @@
 #include <cstdio>
 
 #include "program/axis_table.h"
+#include "program/fixed_point.h"
 #include "program/program_text.h"
 
 namespace kor {
 
 namespace {
 
-std::string coordinate(int axis, int32_t value) { return fixed_text(value, axis_format_of(axis)); }
+std::string coordinate(int axis, int32_t value) {
+  const AxisFormat f = axis_format_of(axis);
+  // The inch mark says inches: the stored millimetres go back to inches.
+  return fixed_text(f == kInchFormat ? inches_of(value) : value, f);
+}
 
 std::string decimal(int64_t v) { return std::to_string(v); }
 

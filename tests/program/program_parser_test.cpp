@@ -188,11 +188,11 @@ TEST_F(Parser, OtherCharactersCutTheLineSilently) {
   EXPECT_EQ(p.result.character, ';');
   EXPECT_EQ(p.result.line, 1);
 
-  // A degree mark as the writer puts it ends the coordinate.
+  // A degree mark as the writer puts it ends the coordinate, and the text goes on.
   p = parse("001:A90.000\xB0\r\n002:G90\r\n");
-  EXPECT_EQ(p.result.frames, 1);
-  EXPECT_EQ(p.result.stop, ParseStop::BadCharacter);
-  EXPECT_EQ(p.result.character, '\xB0');
+  EXPECT_EQ(p.result.frames, 2);
+  EXPECT_EQ(p.result.stop, ParseStop::End);
+  EXPECT_EQ(p.frames[0].value, 90000);
 }
 
 TEST_F(Parser, TitleLineOfTheBlockReadingYieldsNoFrames) {

@@ -40,7 +40,7 @@ TEST_F(Writer, LinePerFrameType) {
       {frame(7, 0, 0, 1000), "007:X1.000F0.00"},
       {frame(8, 10, 12345, 0), "008:B0.0000F1.2345"},   // rotary axes: feed in ten-thousandths
       {frame(9, 2, 12345, 0), "009:Z0.000F123.45"},
-      {frame(10, 1, -1, 42), "010:Y0.0042\x02"},
+      {frame(10, 1, -1, 1067), "010:Y0.0042\x02"},  // stored in millimetres, written in inches
       {frame(3, 57, -1, 0), "003:G92Z0.000"},
       {frame(4, 13, 1, -1), "004:G54"},
       {frame(5, 22, 5, -1), "005:G4.5"},
@@ -56,7 +56,7 @@ TEST_F(Writer, LinePerFrameType) {
       {frame(20, 21, 5, 3), "020:M5"},       // E only behind a three-digit M
       {frame(21, 21, -12, 7), "021:M-12E7"},
       {frame(22, 38, 2, 3000), "022:G12Z3.000"},
-      {frame(23, 37, 7, 500), "023:G11Y0.0500\x02"},  // other numbers keep G11
+      {frame(23, 37, 7, 12700), "023:G11Y0.0500\x02"},  // other numbers keep G11
       {frame(24, 48, 5, -1), "024:G15D-0.001"},
       {frame(25, 49, 1234, -1), "025:F12.34"},
       {frame(26, 50, 41, 0), "026:M41"},
