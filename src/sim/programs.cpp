@@ -146,28 +146,27 @@ bool ProgramStore::BlockWrite(const std::vector<uint8_t>& f, std::vector<uint8_t
 bool ProgramStore::PageWrite(const std::vector<uint8_t>& f, std::vector<uint8_t>& answer) {
   const int kind = f[3], number = f[5], page = f[6];
   if (number < 1 || number > slot_count(kind)) return true;
+  StoredProgram& p = slot(kind, number - 1);
   if (f[4] == 0x16) {
-    StoredProgram& p = slot(kind, number - 1);
-    if (pendingKind_ == kind && pendingSlot_ == number - 1) p.image = pending_;
     p.title = field_text(f.data() + 8, kPagePayloadSize);
-    pending_.clear();
-    pendingKind_ = pendingSlot_ = -1;
     ++closings;
     return true;
   }
-  if (page == 0 || pendingKind_ != kind || pendingSlot_ != number - 1) {
-    pending_.assign(size_t(image_size(kind)), 0xFF);
-    pendingKind_ = kind;
-    pendingSlot_ = number - 1;
-  }
-  const size_t at = size_t(kPagePayloadSize) * size_t(page);
-  if (at + kPagePayloadSize <= pending_.size()) std::memcpy(pending_.data() + at, f.data() + 8, kPagePayloadSize);
   ++pageWrites;
-  if (kind == 0 && page == earlyEndPage) {
+  const uint8_t status = page == failPage ? failStatus : uint8_t(0);
+  // Like the unit, a page it acknowledges is kept at once: a write that ends
+  // early leaves what was stored so far, whatever the closing frame would say.
+  const bool early = kind == 0 && page == earlyEndPage;
+  if (status == 0 || early) {
+    if (p.image.empty()) p.image.assign(size_t(image_size(kind)), 0xFF);
+    const size_t at = size_t(kPagePayloadSize) * size_t(page);
+    if (at + kPagePayloadSize <= p.image.size()) std::memcpy(p.image.data() + at, f.data() + 8, kPagePayloadSize);
+  }
+  if (early) {
     answer.assign({'9', '6', '6', '6', '6', '6'});
     return true;
   }
-  answer = {uint8_t(number), uint8_t(page), page == failPage ? failStatus : uint8_t(0)};
+  answer = {uint8_t(number), uint8_t(page), status};
   return true;
 }
 
@@ -229,7 +228,13 @@ int LoadPrograms(Unit& unit, const std::string& dir, std::string& error) {
     }
     p.lines = lines;
     ProgramImage image = blank_program_image(kind == 1, uint16_t(number));
-    parse_program_text(std::string_view(text).substr(body), image.data(), image.size);
+    const ProgramParse parse = parse_program_text(std::string_view(text).substr(body), image.data(), image.size);
+    // The page generation serves the image: a part of the text must not pass for all of it.
+    if (generation_of(unit) == Generation::Page && parse.stop != ParseStop::End) {
+      error = entry.path().string() + ": text does not parse whole (line " +
+              std::to_string(parse.line + (body ? 1 : 0)) + ")";
+      return -1;
+    }
     seal_frames(image.data(), image.size);
     p.image.assign(image.data(), image.data() + image.size);
     ++loaded;

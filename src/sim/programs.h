@@ -48,16 +48,14 @@ class ProgramStore : public Service {
   bool PageWrite(const std::vector<uint8_t>& f, std::vector<uint8_t>& answer);
 
   std::vector<StoredProgram> slots_[2];
-  // The image a page write is building, until the closing frame stores it.
-  int pendingKind_ = -1, pendingSlot_ = -1;
-  std::vector<uint8_t> pending_;
 };
 
 // Text files in and out of the store, as the reading side names them:
 // kor_program_NNN.txt and kor_subprogram_NNN.txt, NNN the slot number from 1.
 // A first line "%TITLE" is the title. Loading fills both the lines and the
 // image (parsed with the unit's axis formats); it returns the files loaded, or
-// -1 with a message in error.
+// -1 with a message in error (for the page generation also when a text does
+// not parse whole).
 int LoadPrograms(Unit& unit, const std::string& dir, std::string& error);
 // Writes every slot that holds something, in the form of the unit's
 // generation: the lines (block), or the image's text and the raw image as

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/programs.h"
 #include "support/sim_fixture.h"
+#include "support/temp_dir.h"
 
 namespace kor::sim {
 namespace {
@@ -68,6 +70,23 @@ TEST(SimUnit, SilentModelGivesNoVersionAnswer) {
   auto req = hex("00 08 01 0D 0D 0D 0D 0C");
   u.Receive(req.data(), 8, 0, 200000);
   EXPECT_TRUE(take_all(u, 1000000).empty());
+}
+
+TEST(SimUnit, ProgramsThatDoNotParseWholeAreRefusedByThePageGeneration) {
+  test::TempDir dir;
+  dir.write("kor_program_001.txt", "%T\r\n001:G90\r\n002:G91\r\n");
+  dir.write("kor_program_002.txt", "%T\r\n001:G90\r\n002:g91\r\n003:G17\r\n");
+  std::string error;
+  Unit page;
+  page.config().model = 0;
+  EXPECT_EQ(LoadPrograms(page, dir.path(), error), -1);
+  EXPECT_NE(error.find("kor_program_002.txt"), std::string::npos) << error;
+  EXPECT_NE(error.find("line 3"), std::string::npos) << error;
+
+  // The block generation serves the lines as they are.
+  Unit block;
+  error.clear();
+  EXPECT_EQ(LoadPrograms(block, dir.path(), error), 2) << error;
 }
 
 }  // namespace
