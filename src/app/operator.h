@@ -49,6 +49,20 @@ void set_operator(Operator* o);
 // Shorthand for the common case: a box owned by the main window, captioned appName.
 void ShowMessage(const char* text, Icon icon);
 
+// A Stop pressed during one operation belongs to that operation alone: when an
+// operation starts and whichever way it ends, a pending request is dropped and
+// the button reads "Стоп" again, so the next "all" read is not cut short.
+class StopScope {
+ public:
+  StopScope() { Clear(); }
+  ~StopScope() { Clear(); }
+  StopScope(const StopScope&) = delete;
+  StopScope& operator=(const StopScope&) = delete;
+
+ private:
+  static void Clear();
+};
+
 // Control ids the operations name (shared with the window).
 constexpr int kProgressBar = 121;
 constexpr int kProgressText = 217;

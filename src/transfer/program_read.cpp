@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/file_ls.h"
@@ -33,6 +34,14 @@ void ProgressOf(int done, int total) {
   op().ProgressText(text);
 }
 
+bool BeginProgramTransfer(CRs232& rs, ProgramProtocol& protocol) {
+  if (!BeginDeviceOperation(rs)) return false;
+  const int model = VersionQuery(rs);
+  if (rs.linkState == -1) return false;
+  protocol = protocol_of(model);
+  return true;
+}
+
 namespace {
 
 constexpr int kBlockAttempts = 3;
@@ -55,9 +64,11 @@ std::string field_text(const uint8_t* p, size_t width) {
   return std::string(reinterpret_cast<const char*>(p), n);
 }
 
-bool ReadDataBlockRetrying(CRs232& rs, uint8_t kind, uint8_t index, uint8_t block, uint8_t buf[kDataAnswerSize]) {
+// A block (the header too) that does not arrive whole is asked for again.
+template <class Read>
+bool Retrying(CRs232& rs, Read read) {
   for (int attempt = 0; attempt < kBlockAttempts; ++attempt) {
-    if (ReadDataBlock(rs, kind, index, block, buf)) return true;
+    if (read()) return true;
     if (rs.linkState == -1) return false;  // reported once; a retry cannot bring the cable back
   }
   return false;
@@ -104,12 +115,26 @@ bool ContinueAll() {
 }
 
 void ReadAllBlocks(CRs232& rs, uint8_t kind) {
+  // Empty slots say so in a whole header; a header that never came whole may
+  // hide a program, and the end must not pass that off as a complete read.
+  std::string unread;
   for (int index = 0; index < slot_count(kind); ++index) {
     int r = BlockRead(rs, kind, index);
     if (r == kBlockFailed || r == kBlockNotSaved || rs.linkState == -1) {
       if (r == kBlockFailed && rs.linkState != -1) op().SilentFailure("блок данных не получен после трёх попыток");
       return;
     }
+    if (r == kBlockNoHeader) {
+      char number[8];
+      std::snprintf(number, sizeof number, "%s%03d", unread.empty() ? "" : ", ", index + 1);
+      unread += number;
+    }
+  }
+  if (!unread.empty()) {
+    const std::string text =
+        (kind == kProgramKind ? "Не удалось прочитать программы: " : "Не удалось прочитать подпрограммы: ") + unread;
+    ShowMessage(text.c_str(), Icon::Warning);
+    return;
   }
   ShowMessage(kind == kProgramKind ? "загрузка программ завершена" : "загрузка подпрограмм завершена",
               Icon::Information);
@@ -148,10 +173,10 @@ void ReadCommand(uint8_t kind, int selection) {
     return;
   }
   CRs232 rs;
-  if (!BeginDeviceOperation(rs)) return;
-  const int model = VersionQuery(rs);
-  if (rs.linkState == -1) return;
-  switch (protocol_of(model)) {
+  ProgramProtocol protocol;
+  if (!BeginProgramTransfer(rs, protocol)) return;
+  const StopScope stop;
+  switch (protocol) {
     case ProgramProtocol::Block:
       app().firstFile = false;
       if (selection == slot_count(kind))
@@ -178,7 +203,7 @@ bool SaveReadText(uint8_t kind, int index, const std::string& text, bool prompt)
 
 int BlockRead(CRs232& rs, uint8_t kind, int index) {
   uint8_t head[kHeaderAnswerSize];
-  if (!ReadHeaderBlock(rs, kind, uint8_t(index), head)) return kBlockNoHeader;
+  if (!Retrying(rs, [&] { return ReadHeaderBlock(rs, kind, uint8_t(index), head); })) return kBlockNoHeader;
   const HeaderRecord h = parse_header_record(head);
   if (!h.markerOk) return kBlockBadMarker;
   const int lines = h.lines;
@@ -191,7 +216,7 @@ int BlockRead(CRs232& rs, uint8_t kind, int index) {
   op().ProgressRange(0, blocks);
   for (int n = 1; n <= blocks; ++n) {
     uint8_t buf[kDataAnswerSize];
-    if (!ReadDataBlockRetrying(rs, kind, uint8_t(index), uint8_t(n), buf)) return kBlockFailed;
+    if (!Retrying(rs, [&] { return ReadDataBlock(rs, kind, uint8_t(index), uint8_t(n), buf); })) return kBlockFailed;
     op().ProgressPos(n);
     ProgressOf(std::min(2 * n, lines), lines);
     if (lines >= 2 * n - 1) text += field_text(buf, kLineFieldSize) + "\r\n";

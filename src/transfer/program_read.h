@@ -16,7 +16,7 @@ void ReadSubprograms(int selection);
 // Block transfer (models 461 and 462), one slot.
 enum BlockReadResult {
   kBlockStored = 0,
-  kBlockNoHeader = 1,   // CRC wrong or no answer
+  kBlockNoHeader = 1,   // no whole header in three attempts (CRC wrong or no answer)
   kBlockBadMarker = 2,  // header without AA AA
   kBlockBadCount = 3,   // 0, negative or more lines than the slot holds
   kBlockFailed = 4,     // a data block failed three times

@@ -2,6 +2,9 @@
 #pragma once
 #include <cstdint>
 
+#include "link/rs232.h"
+#include "protocol/transactions.h"
+
 namespace kor {
 
 // Byte 3 of every program command.
@@ -25,5 +28,9 @@ const char* program_base_format(uint8_t kind);
 void ResetProgress();
 // "%d/%d" in the progress text.
 void ProgressOf(int done, int total);
+
+// The start every program command shares: port, link check, version query.
+// False when the command ends here (reported where the window reports it).
+bool BeginProgramTransfer(CRs232& rs, ProgramProtocol& protocol);
 
 }  // namespace kor

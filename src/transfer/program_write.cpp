@@ -46,7 +46,8 @@ int count_lines(std::istream& in, bool& failed) {
   for (;;) {
     char line[kNormalLineSize] = {};
     in.getline(line, kNormalLineSize);
-    if (line[0] == 0) return counted - trailingBlank;
+    // Only the stream's end ends the text: an LF-only blank line is empty too.
+    if (in.gcount() == 0) return counted - trailingBlank;
     if (!has_percent(line)) {
       ++counted;
       trailingBlank = is_blank(line) ? trailingBlank + 1 : 0;
@@ -182,10 +183,10 @@ void WriteCommand(uint8_t kind) {
     return;
   }
   CRs232 rs;
-  if (!BeginDeviceOperation(rs)) return;
-  const int model = VersionQuery(rs);
-  if (rs.linkState == -1) return;
-  switch (protocol_of(model)) {
+  ProgramProtocol protocol;
+  if (!BeginProgramTransfer(rs, protocol)) return;
+  const StopScope stop;
+  switch (protocol) {
     case ProgramProtocol::Block: BlockWriteFile(rs, kind); break;
     case ProgramProtocol::Page: PageWrite(rs, kind); break;
     case ProgramProtocol::None: op().SilentFailure("КОР 460 не принимает программы"); break;

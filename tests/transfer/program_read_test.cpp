@@ -6,6 +6,7 @@
 
 #include "program_fixture.h"
 #include "protocol/transactions.h"
+#include "transfer/program_slots.h"
 
 namespace kor {
 namespace {
@@ -90,13 +91,18 @@ TEST_F(ReadBlock, HeaderFaultsGiveTheirResults) {
   CRs232 rs;
   ASSERT_EQ(OpenAppPort(rs), 0);
   store->slot(0, 0) = {"T", numbered_lines(3), {}};
-  unit.Inject({sim::FaultKind::NoAnswer, 0x02});
+  // A header that does not arrive whole is asked for three times, like a data block.
+  unit.Inject({sim::FaultKind::NoAnswer, 0x02, 0, 3});
   EXPECT_EQ(BlockRead(rs, 0, 0), kBlockNoHeader);
-  unit.Inject({sim::FaultKind::Cut, 0x02, 0, 1, 41});
+  unit.Inject({sim::FaultKind::Cut, 0x02, 0, 3, 41});
   EXPECT_EQ(BlockRead(rs, 0, 0), kBlockNoHeader);
+  EXPECT_EQ(requests(0x02), 6u);
   store->slot(0, 0).lines.resize(size_t(0x8000) + 5);  // 32773 reads as negative
   EXPECT_EQ(BlockRead(rs, 0, 0), kBlockBadCount);
   EXPECT_FALSE(dir.exists("kor_programs"));
+  store->slot(0, 0).lines.resize(3);
+  unit.Inject({sim::FaultKind::BadCrc, 0x02, 0, 2});
+  EXPECT_EQ(BlockRead(rs, 0, 0), kBlockStored);  // the third header came whole
 }
 
 TEST_F(ReadBlock, ABlockFailingTwiceIsReadTheThirdTime) {
@@ -119,6 +125,35 @@ TEST_F(ReadBlock, ABlockFailingThreeTimesEndsAllWithNothingSaved) {
   EXPECT_FALSE(dir.exists(program_file(3)));
   EXPECT_TRUE(rec.messages.empty());  // silent in the window; the command line hears why
   EXPECT_EQ(rec.silent.size(), 1u);
+}
+
+TEST_F(ReadBlock, AllNamesTheSlotsWhoseHeaderNeverCameWhole) {
+  struct Case {
+    uint8_t kind;
+    sim::Fault fault;  // on the header of slot 2 (every slot is one block: two requests)
+    const char* message;
+    bool slot2Saved;
+  } cases[] = {
+      {0, {sim::FaultKind::Cut, 0x02, 2, 2}, "загрузка программ завершена", true},
+      {0, {sim::FaultKind::Cut, 0x02, 2, 3}, "Не удалось прочитать программы: 002", false},
+      {0, {sim::FaultKind::BadCrc, 0x02, 2, 3}, "Не удалось прочитать программы: 002", false},
+      {1, {sim::FaultKind::NoAnswer, 0x02, 2, 3}, "Не удалось прочитать подпрограммы: 002", false},
+  };
+  for (const auto& c : cases) {
+    test::TempDir folder;
+    std::strcpy(app().dataFolder, folder.path().c_str());
+    for (int i = 0; i < slot_count(c.kind); ++i) store->slot(c.kind, i) = {"", numbered_lines(2), {}};
+    store->slot(c.kind, 5) = {"", {}, {}};  // an empty slot is passed over in silence
+    rec.messages.clear();
+    unit.Inject(c.fault);
+    c.kind == kProgramKind ? ReadPrograms(20) : ReadSubprograms(50);
+    const char* base = c.kind == kProgramKind ? "kor_programs/kor_program_" : "kor_subprograms/kor_subprogram_";
+    EXPECT_EQ(folder.exists(std::string(base) + "002.txt"), c.slot2Saved) << c.message;
+    EXPECT_TRUE(folder.exists(std::string(base) + "003.txt")) << c.message;  // the read went on
+    EXPECT_FALSE(folder.exists(std::string(base) + "006.txt")) << c.message;
+    EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(rec.messages.back().icon, c.slot2Saved ? Icon::Information : Icon::Warning);
+  }
 }
 
 TEST_F(ReadBlock, SavingTwiceGivesANumberedName) {
@@ -237,6 +272,27 @@ TEST_F(ReadPage, StopEndsAllAfterTheProgramBeingRead) {
   EXPECT_EQ(rec.stops, (std::vector<StopButton>{StopButton::Show, StopButton::Show, StopButton::Show,
                                                 StopButton::ResetText, StopButton::Hide}));
   EXPECT_FALSE(app().stopRequested);
+}
+
+TEST_F(ReadPage, AStopTheReadNeverReachedDoesNotCarryOver) {
+  Seed(0, 20, text);
+  store->lastPageSize = 924;
+  // Stop is pressed during program 2, whose page 1 then comes short: the read
+  // ends another way than by the Stop.
+  unit.Inject({sim::FaultKind::Cut, 0x02, 6, 1, 3999});
+  rec.onPump = [&] {
+    if (rec.pumps == 6) app().stopRequested = true;
+  };
+  ReadPrograms(20);
+  EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"TOO_MUCH_DATAS"});
+  EXPECT_FALSE(app().stopRequested);
+  EXPECT_EQ(rec.stops.back(), StopButton::ResetText);  // "Завершаю..." gone
+
+  rec.onPump = nullptr;
+  test::TempDir folder;
+  std::strcpy(app().dataFolder, folder.path().c_str());
+  ReadPrograms(20);
+  EXPECT_TRUE(folder.exists(program_file(20)));
 }
 
 TEST_F(ReadPage, AShortFullPageSavesNothingAndEndsAll) {

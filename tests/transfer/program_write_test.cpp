@@ -46,6 +46,9 @@ TEST(CountProgramLines, CountsAsTheUnitWill) {
       {"001:G90\r\n002:G0\r\n", 2, nullptr},
       {"%ТИТУЛ\r\n001:G90\r\n%\r\n002:G0", 2, nullptr},      // "%" lines are not program lines
       {"001:G90\r\n\r\n002:G0\r\n\r\n \t\r\n", 3, nullptr},  // blanks at the end are not counted
+      {"001:G90\n\n002:G91\n003:G17\n", 4, nullptr},        // a blank LF-only line is a line
+      {"001:G90\n\n002:G0\n\n\n", 3, nullptr},               // ... and not counted at the end
+      {"001:G90\n\r\n002:G0", 3, nullptr},                    // mixed endings, no final one
       {"", 0, nullptr},
       {nine + std::string(70, 'X') + "\r\n001:G90\r\n", 0, "ошибка №4 при чтении 10 кадра"},
       {std::string(62, 'X') + "\r\n", 1, nullptr},  // 63 characters with the CR
@@ -99,6 +102,18 @@ TEST_F(WriteBlock, SevenLinesGoAsHeaderAndFourBlocks) {
   EXPECT_EQ(rec.texts, (std::vector<std::string>{"2/7", "4/7", "6/7", "7/7", " "}));
   EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"Загрузка завершена"});
   EXPECT_EQ(rec.messages[0].icon, Icon::Information);
+}
+
+TEST_F(WriteBlock, LfOnlyBlankLinesAreSentLikeCrLfOnes) {
+  Choose("001:G90\n\n002:G91\n003:G17\n", 0);
+  WriteProgram();
+  const auto out = sent();
+  ASSERT_EQ(out.size(), 3u);
+  uint8_t header[kHeaderFrameSize];
+  build_header_frame(header, 0, 0, "", 4);
+  EXPECT_EQ(to_hex(out[0]), to_hex({header, header + kHeaderFrameSize}));
+  EXPECT_EQ(store->slot(0, 0).lines, (std::vector<std::string>{"001:G90", "002:", "003:G91", "004:G17"}));
+  EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"Загрузка завершена"});
 }
 
 TEST_F(WriteBlock, LineLimitsPerKind) {
@@ -204,6 +219,11 @@ class WritePage : public WriteTest {
     WriteTest::SetUp();
     PageUnit();
   }
+  // What a unit holds after storing the first pages of an image into an empty slot.
+  static std::vector<uint8_t> first_pages(std::vector<uint8_t> image, int pages) {
+    std::fill(image.begin() + kPagePayloadSize * pages, image.end(), uint8_t(0xFF));
+    return image;
+  }
   const std::string text = "001:G90\r\n002:X12.345F500.00\r\n//003:M30\r\n";
 };
 
@@ -271,7 +291,7 @@ TEST_F(WritePage, AStatusOtherThanZeroEndsTheWriteWithoutClosing) {
       EXPECT_EQ(rec.silent.size(), 1u);
     }
     EXPECT_EQ(rec.positions.back(), 0);
-    EXPECT_TRUE(store->slot(0, 0).image.empty());
+    EXPECT_EQ(store->slot(0, 0).image, first_pages(image_of(text, false, 1), 4));  // no title, but pages 0..3
   }
 }
 
@@ -281,7 +301,7 @@ TEST_F(WritePage, SilenceAfterAPageIsNotTakenForStored) {
   WriteProgram();
   EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"KOR730_DOES_NOT_ANSWER_"});
   EXPECT_EQ(sent().size(), 1u + 3u);
-  EXPECT_TRUE(store->slot(0, 0).image.empty());
+  EXPECT_EQ(store->slot(0, 0).image, first_pages(image_of(text, false, 1), 3));  // its answer was lost, not the page
 }
 
 TEST_F(WritePage, ASubprogramGoesIn13Pages) {
