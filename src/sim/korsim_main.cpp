@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   cli.add_option("--dump-clock", dumpClock, "write each clock setting here as YYYY-MM-DD HH:MM:SS.hh dow N");
   std::string programsDir, dumpPrograms, pageStatus;
   int lastPage = 661, pageEnd = -1;
-  cli.add_option("--programs", programsDir, "load kor_program_NNN.txt / kor_subprogram_NNN.txt files into their slots");
+  cli.add_option("--programs", programsDir, "load kor_program_NNN.txt / kor_subprogram_NNN.txt files into their slots (the page generation refuses a text it cannot read whole)");
   cli.add_option("--dump-programs", dumpPrograms, "write the stored programs into this folder on exit");
   cli.add_option("--last-page", lastPage, "bytes of the last program page (page generation): 661 or 924");
   cli.add_option("--page-status", pageStatus, "PAGE:STATUS, the status byte (hex) answering the page write PAGE (from 0)");

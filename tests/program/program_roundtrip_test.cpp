@@ -231,7 +231,9 @@ TEST_F(RoundTrip, AMarkOnlyFollowsItsOwnFormatsCoordinate) {
     ProgramImage image = blank_program_image(false, 1);
     const ProgramParse r = parse_program_text(cases[i].text, image.data(), image.size);
     EXPECT_EQ(r.stop == ParseStop::End, cases[i].whole) << "case " << i;
-    if (cases[i].whole) EXPECT_EQ(r.frames, 2) << "case " << i;
+    if (cases[i].whole) {
+      EXPECT_EQ(r.frames, 2) << "case " << i;
+    }
   }
 }
 
