@@ -5,6 +5,7 @@
 #include <linux/capability.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -143,6 +144,20 @@ TEST_F(PosixPort, HeldPortTurnsAwayEveryOtherOpener) {
   EXPECT_EQ(driver->LastFailure(), OpenFailure::Busy);
   d->Close();
   EXPECT_EQ(OtherProcessOpens(path), 0);  // let go for everyone on close
+}
+
+TEST_F(PosixPort, APortTheUserMayNotOpenIsToldFromABusyOne) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to become a user without access";
+  ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    auto d = make_platform_port_driver();
+    _exit(!d->Open(path) && d->LastFailure() == OpenFailure::Denied ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(PosixPort, LostDeviceLetsGoOfThePath) {
