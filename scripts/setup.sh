@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth x11-apps imagemagick
-  socat libserialport-dev libcli11-dev python3 binutils
+  socat libserialport-dev libcli11-dev libssl-dev python3 binutils
 )
 
 missing=()

@@ -14,6 +14,8 @@
 #include "params/param_memory.h"
 #include "params/param_view.h"
 #include "params/params_host.h"
+#include "unit/unit_check.h"
+#include "unit/unit_items.h"
 
 namespace kor::cli {
 
@@ -138,9 +140,10 @@ void register_params(CLI::App& cli, Context&) {
   });
 
   static std::string writeFile;
+  static bool verify = false, noVerify = false;
   CLI::App* write = command_group(cli, "write", "write a file into the unit");
   CLI::App* wp = add_command(*write, "params", "back up the unit's parameter memory, then write FILE into it",
-                             [](Context&) {
+                             [](Context& ctx) {
                                const std::string path = absolute(writeFile);
                                if (!is_parameter_file_name(path.c_str())) {
                                  ShowMessage("Неверный формат файла", Icon::Error);
@@ -151,9 +154,16 @@ void register_params(CLI::App& cli, Context&) {
                                std::strcpy(a.selectedFile, path.c_str());
                                a.kind = DataKind::Parameters;
                                WriteParametersCommand();
-                               return 0;
+                               if (ctx.op->failed() || !verify_wanted(verify, noVerify)) return 0;
+                               std::string content;
+                               if (!read_file(path, content)) return 1;
+                               const ParameterImage img =
+                                   make_parameter_image(std::vector<uint8_t>(content.begin(), content.end()));
+                               return VerifyParameterWrite(std::string(img.begin(), img.end())) ? 0 : 1;
                              });
   wp->add_option("FILE", writeFile, "a .koreep or .bin parameter file")->required();
+  wp->add_flag("--verify", verify, "read the memory back and compare it with what was sent (default: setting verify)");
+  wp->add_flag("--no-verify", noVerify, "do not read the memory back");
 
   CLI::App* params = command_group(cli, "params", "parameter files as the Parameters dialog shows and edits them");
   static std::string showFile;

@@ -10,6 +10,8 @@
 #include "transfer/program_read.h"
 #include "transfer/program_slots.h"
 #include "transfer/program_write.h"
+#include "unit/unit_check.h"
+#include "unit/unit_items.h"
 
 namespace kor::cli {
 
@@ -24,17 +26,6 @@ int slot_number(const std::string& text, uint8_t kind) {
   if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
   const int n = std::stoi(text);
   return n >= 1 && n <= slot_count(kind) ? n : 0;
-}
-
-// Saves land under the data folder, which becomes the current directory on the
-// first save: a relative one would be looked for inside itself the next time.
-bool absolute_data_folder() {
-  AppState& a = app();
-  std::error_code ec;
-  const std::string abs = fs::absolute(a.dataFolder, ec).string();
-  if (ec || abs.size() >= sizeof a.dataFolder) return false;
-  std::strcpy(a.dataFolder, abs.c_str());
-  return true;
 }
 
 void add_read(CLI::App& read, uint8_t kind, std::string& which) {
@@ -63,12 +54,13 @@ struct WriteArgs {
   std::string file, slot;
   std::string title;
   bool titleGiven = false;
+  bool verify = false, noVerify = false;
 };
 
 void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
   const std::string word = kind_word(kind);
   CLI::App* c =
-      add_command(write, word, "write a " + word + " text file into slot N of the unit", [kind, &w](Context&) {
+      add_command(write, word, "write a " + word + " text file into slot N of the unit", [kind, &w](Context& ctx) {
         const int n = slot_number(w.slot, kind);
         if (!n) return usage("--slot: " + w.slot + " (1.." + std::to_string(slot_count(kind)) + ")");
         AppState& a = app();
@@ -88,13 +80,18 @@ void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
           WriteProgram();
         else
           WriteSubprogram();
-        return 0;
+        if (ctx.op->failed() || !verify_wanted(w.verify, w.noVerify)) return 0;
+        std::string text;
+        if (!read_file(path, text)) return 1;
+        return VerifyProgramWrite(kind, n - 1, text, app().title) ? 0 : 1;
       });
   c->add_option("FILE", w.file, word + " text file")->required();
   c->add_option("--slot", w.slot, "slot number, 1.." + std::to_string(slot_count(kind)))->required();
   c->add_option("--title", w.title,
                 "title the unit shows (at most 33 characters; default: the file's %-line, else its name)")
       ->each([&w](const std::string&) { w.titleGiven = true; });
+  c->add_flag("--verify", w.verify, "read the slot back and compare it with what was sent (default: setting verify)");
+  c->add_flag("--no-verify", w.noVerify, "do not read the slot back");
 }
 
 void register_transfer(CLI::App& cli, Context&) {

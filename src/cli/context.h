@@ -32,6 +32,12 @@ CLI::App* add_command(CLI::App& parent, const std::string& name, const std::stri
 // A group of commands ("read", "write", ...) that several command files fill:
 // whoever registers first makes it, the others find it.
 CLI::App* command_group(CLI::App& cli, const std::string& name, const std::string& help);
+// Makes AppState's data folder absolute: saves make it the current directory,
+// and a relative one would then be looked for inside itself. False when too long.
+bool absolute_data_folder();
+// Whether a write is read back and compared: --verify / --no-verify, else the
+// setting "verify" (1 = on), else off.
+bool verify_wanted(bool verify, bool noVerify);
 // Prints "korsync: why" on stderr and returns 2.
 int usage(const std::string& why);
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -87,6 +88,15 @@ static std::optional<int> apply_globals(Context& ctx) {
   std::strcpy(a.dataFolder, data.c_str());
   if (ctx.dataDir.empty()) ReadDataFolderSetting();
   return std::nullopt;
+}
+
+bool absolute_data_folder() {
+  AppState& a = app();
+  std::error_code ec;
+  const std::string abs = std::filesystem::absolute(a.dataFolder, ec).string();
+  if (ec || abs.size() >= sizeof a.dataFolder) return false;
+  std::strcpy(a.dataFolder, abs.c_str());
+  return true;
 }
 
 std::string arg_text(const std::string& s) {

@@ -261,4 +261,86 @@ int current_param_group() { return g_view.group; }
 const ParameterView& param_view() { return g_view; }
 bool value_rows_clickable() { return remembered_param_file().loaded; }
 
+namespace {
+
+struct BitName {
+  uint8_t mask;
+  const char* name;
+};
+
+// Names of the bits set in mask, joined; all of them when mask is 0.
+std::string bit_names(const BitName* bits, size_t n, uint8_t mask) {
+  std::string out;
+  for (size_t i = 0; i < n; ++i) {
+    if (mask && !(bits[i].mask & mask)) continue;
+    if (!out.empty()) out += ", ";
+    out += bits[i].name;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string parameter_at(size_t offset, int a, int b) {
+  const uint8_t diff = a >= 0 && b >= 0 ? uint8_t(a ^ b) : 0;
+  char head[64];
+  if (offset < 4) return std::string("Оси - Измерительные каналы: ") + channel_name(int(offset));
+  if (offset < 8) {
+    std::snprintf(head, sizeof head, "Оси - Экран: строка %d", int(offset - 4 + 1));
+    return head;
+  }
+  if (offset < 56) {
+    const int c = int(offset - 8) / 12, byte = int(offset - 8) % 12;
+    std::snprintf(head, sizeof head, "Канал %s: ", channel_name(c));
+    static const BitName kByte0[] = {{0x07, "Тип"}, {0xF8, "Формат"}};
+    static const BitName kByte1[] = {{kRadiusMode, "Режим работы"},
+                                     {kDirectionPlus, "Направление"},
+                                     {kNoCounterSaving, "Сохранение счетчиков"},
+                                     {kNoSensorCheck, "Контроль датчика"},
+                                     {kNoSpeedDisplay, "Отображение скорости"},
+                                     {0xE0, "байт 1"}};
+    static const BitName kByte3[] = {{kNoCorrection, "Коррекция"},
+                                     {kNoCodedMarks, "Кодированные метки"},
+                                     {0x18, "Интервал измер. скорости"},
+                                     {0xE1, "байт 3"}};
+    switch (byte) {
+      case 0: return head + bit_names(kByte0, 2, diff);
+      case 1: return head + bit_names(kByte1, 6, diff);
+      case 3: return head + bit_names(kByte3, 4, diff);
+      case 4: case 5: case 6: case 7: return head + std::string("Люфт");
+      case 8: return head + std::string("Зона референтной метки");
+      case 9: return head + std::string("Внешнее обнуление");
+      default: return head + std::string("байт ") + std::to_string(byte);
+    }
+  }
+  if (offset < 76) {
+    std::snprintf(head, sizeof head, "Канал %s: Коэффициент", channel_name(int(offset - 56) / 5));
+    return head;
+  }
+  if (offset < 172) {
+    const int g = int(offset - 76) / 16, c = int(offset - 76) % 16 / 4;
+    std::snprintf(head, sizeof head, "Система координат G5%d: %s", 3 + g, channel_name(c));
+    return head;
+  }
+  if (offset < 176) {
+    std::snprintf(head, sizeof head, "доп. настройки: строка %d", int(offset - 172 + 1));
+    return head;
+  }
+  switch (offset) {
+    case 176: return "Настройки: Яркость экрана";
+    case 177: return "Настройки: Отображение времени";
+    case 178: return "Настройки: Скорость USB";
+    case 185: {
+      static const BitName kFlags[] = {{kNoSound, "Звук"},
+                                       {kFastRefresh, "Обновление координат"},
+                                       {kNoSensorErrorCapture, "Захват ошибки датчика"},
+                                       {0xF8, "байт 185"}};
+      return "Настройки: " + bit_names(kFlags, 4, diff);
+    }
+    default: break;
+  }
+  if (offset < kParameterSetSize) return "Настройки: резерв";
+  return "";
+}
+
 }  // namespace kor

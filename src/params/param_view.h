@@ -62,6 +62,12 @@ std::string offset_text(const ParameterSet& s, int g, int c);
 // Texts of a display row's extra setting in the extras group.
 const char* display_extra_text(uint8_t extra);
 
+// The parameter a byte of the memory belongs to, in the dialog's words
+// ("Канал P2.1: Люфт"); when the two values of that byte are given, a byte of
+// option bits names only the settings whose bits differ. Empty past the
+// 186-byte layout.
+std::string parameter_at(size_t offset, int a = -1, int b = -1);
+
 // The items of tree 145 in insertion order.
 const std::vector<TreeItem>& parameter_tree_items();
 // Index of "Оси - Измерительные каналы", selected after every rebuild.

@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
   cli.add_option("--params", paramsFile, "a 4096-byte parameter memory image to serve");
   cli.add_option("--params-cut", paramsCut, "send only this many bytes of the parameter memory");
   cli.add_option("--dump-params", dumpParams, "write the parameter memory here after each complete write and on exit");
-  cli.add_option("--fault", faults, "KIND[:CMD[:SKIP[:TIMES[:KEEP]]]], KIND no-answer|cut|bad-crc|wrong-byte");
+  cli.add_option("--fault", faults, "KIND[:CMD[:SKIP[:TIMES[:KEEP[:ITEM]]]]], KIND no-answer|cut|bad-crc|wrong-byte|swap; "
+                 "ITEM p5 / s50 limits it to the requests for that program / subprogram slot");
   std::vector<std::string> corrections;
   double correctionDelayMs = 0;
   std::string textLog;
@@ -59,12 +60,15 @@ int main(int argc, char** argv) {
   cli.add_option("--dump-flash", dumpFlash, "write the flash image here after the closing command and on exit");
   cli.add_option("--dump-clock", dumpClock, "write each clock setting here as YYYY-MM-DD HH:MM:SS.hh dow N");
   std::string programsDir, dumpPrograms, pageStatus;
-  int lastPage = 661, pageEnd = -1;
+  int lastPage = 661, pageEnd = -1, dropParamBlock = -1, corruptWrite = -1;
   cli.add_option("--programs", programsDir, "load kor_program_NNN.txt / kor_subprogram_NNN.txt files into their slots (the page generation refuses a text it cannot read whole)");
   cli.add_option("--dump-programs", dumpPrograms, "write the stored programs into this folder on exit");
   cli.add_option("--last-page", lastPage, "bytes of the last program page (page generation): 661 or 924");
   cli.add_option("--page-status", pageStatus, "PAGE:STATUS, the status byte (hex) answering the page write PAGE (from 0)");
   cli.add_option("--page-end", pageEnd, "answer 966666 to the program page write PAGE (from 0)");
+  cli.add_option("--drop-param-frame", dropParamBlock, "lose the parameter frame of this block (0..127), once");
+  cli.add_option("--corrupt-write", corruptWrite,
+                 "store the program block write N (from 1) or page write N (from 0) wrong, once");
   CLI11_PARSE(cli, argc, argv);
 
   kor::sim::UnitConfig cfg;
@@ -95,6 +99,7 @@ int main(int argc, char** argv) {
   }
   if (paramsCut >= 0) unit.paramServe = size_t(paramsCut);
   if (!dumpParams.empty()) unit.Find<kor::sim::ParameterService>()->dumpPath = dumpParams;
+  unit.Find<kor::sim::ParameterService>()->dropBlock = dropParamBlock;
   auto* programs = unit.Find<kor::sim::ProgramStore>();
   if (lastPage < 0 || lastPage > 4000) {
     std::fprintf(stderr, "korsim: --last-page takes 0..4000 bytes\n");
@@ -102,6 +107,7 @@ int main(int argc, char** argv) {
   }
   programs->lastPageSize = size_t(lastPage);
   programs->earlyEndPage = pageEnd;
+  programs->corruptWrite = corruptWrite;
   if (!pageStatus.empty()) {
     unsigned page = 0, status = 0;
     if (std::sscanf(pageStatus.c_str(), "%u:%x", &page, &status) != 2 || status > 0xFF) {

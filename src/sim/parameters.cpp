@@ -14,6 +14,10 @@ bool ParameterService::Handle(Unit& unit, const std::vector<uint8_t>& f, std::ve
   const unsigned k = f[5];
   // The block number comes twice; a frame whose copies differ is noise.
   if (f[6] != k || k >= 128) return true;
+  if (int(k) == dropBlock) {
+    dropBlock = -1;
+    return true;
+  }
   if (unit.paramMemory.size() < 4096) unit.paramMemory.resize(4096, 0xFF);
   std::copy(f.begin() + 8, f.end(), unit.paramMemory.begin() + long(k) * kParamBlockSize);
   ++blocksWritten;

@@ -14,6 +14,8 @@ class ParameterService : public Service {
   // When set, the memory is written here each time block 127 arrives.
   std::string dumpPath;
   int blocksWritten = 0;
+  // The parameter frame of this block (0..127) is lost on the way, once.
+  int dropBlock = -1;
 };
 
 // Writes the unit's parameter memory into a file; false when it cannot.

@@ -137,6 +137,14 @@ bool ProgramStore::BlockWrite(const std::vector<uint8_t>& f, std::vector<uint8_t
       if (block >= 1 && line < p.lines.size())
         p.lines[line] = field_text(f.data() + 8 + kLineFieldSize * half, kLineFieldSize);
     }
+    if (block == corruptWrite && size_t(2 * block - 2) < p.lines.size()) {
+      corruptWrite = -1;
+      std::string& line = p.lines[size_t(2 * block - 2)];
+      if (!line.empty() && line.back() >= '0' && line.back() <= '9')
+        line.back() = char('0' + (line.back() - '0' + 1) % 10);
+      else
+        line += '0';
+    }
     ++blockWrites;
   }
   answer.assign(f.end() - 2, f.end());
@@ -161,6 +169,13 @@ bool ProgramStore::PageWrite(const std::vector<uint8_t>& f, std::vector<uint8_t>
     if (p.image.empty()) p.image.assign(size_t(image_size(kind)), 0xFF);
     const size_t at = size_t(kPagePayloadSize) * size_t(page);
     if (at + kPagePayloadSize <= p.image.size()) std::memcpy(p.image.data() + at, f.data() + 8, kPagePayloadSize);
+    if (page == corruptWrite && at + kFrameSize <= p.image.size()) {
+      corruptWrite = -1;
+      ProgramFrame frame = ProgramFrame::decode(p.image.data() + at);
+      frame.line_number = uint16_t(frame.line_number + 1);
+      frame.encode(p.image.data() + at);
+      seal_frames(p.image.data() + at, kFrameSize);
+    }
   }
   if (early) {
     answer.assign({'9', '6', '6', '6', '6', '6'});

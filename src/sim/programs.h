@@ -37,6 +37,10 @@ class ProgramStore : public Service {
   // The answer to the program page write with this index is "966666" (the
   // unit needs no more pages).
   int earlyEndPage = -1;
+  // The block write with this number (from 1), or the page write with this
+  // index (from 0), is acknowledged but stored wrong: its first line (its first
+  // record, resealed) changes. Once.
+  int corruptWrite = -1;
 
   // Header and block writes received, in order, and page writes answered.
   int headerWrites = 0, blockWrites = 0, pageWrites = 0, closings = 0;

@@ -45,7 +45,13 @@ bool parse_fault(const std::string& text, Fault& out) {
   if (parts.size() > 2 && !num(parts[2], 10, f.skip)) return false;
   if (parts.size() > 3 && !num(parts[3], 10, f.times)) return false;
   if (parts.size() > 4 && !num(parts[4], 10, f.keep)) return false;
-  if (parts.size() > 5) return false;
+  if (parts.size() > 5 && !parts[5].empty()) {
+    const char k = parts[5][0];
+    if (k != 'p' && k != 's') return false;
+    f.itemKind = k == 's' ? 1 : 0;
+    if (!num(parts[5].substr(1), 10, f.itemSlot) || f.itemSlot < 1) return false;
+  }
+  if (parts.size() > 6) return false;
   out = f;
   return true;
 }
@@ -143,7 +149,7 @@ void Unit::OnFrame(const std::vector<uint8_t>& frame, uint64_t nowUs, int lineSp
     }
   }
   if (!handled || answer.empty()) return;
-  ApplyFaults(frame[4], answer);
+  ApplyFaults(frame, answer);
   uint64_t byteUs = cfg_.emulateWire && lineSpeed > 0 ? 10000000ull / unsigned(lineSpeed) : 0;
   uint64_t at = nowUs + cfg_.latencyUs + byteUs * frame.size();
   if (!out_.empty() && out_.back().at > at) at = out_.back().at;
@@ -153,10 +159,19 @@ void Unit::OnFrame(const std::vector<uint8_t>& frame, uint64_t nowUs, int lineSp
   }
 }
 
-void Unit::ApplyFaults(uint8_t command, std::vector<uint8_t>& answer) {
+void Unit::ApplyFaults(const std::vector<uint8_t>& frame, std::vector<uint8_t>& answer) {
+  const uint8_t command = frame[4];
+  // The slot a program request names: an index from 0 in the block
+  // generation, a number from 1 in the page generation.
+  int kind = -1, slot = -1;
+  if (frame.size() == 8 && frame[0] == 0x00 && frame[3] <= 1 && command == 0x02) {
+    kind = frame[3];
+    slot = cfg_.model == 0 ? frame[5] : frame[5] + 1;
+  }
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     Fault& f = *it;
     if (f.command >= 0 && f.command != command) continue;
+    if (f.itemSlot > 0 && (f.itemKind != kind || f.itemSlot != slot)) continue;
     if (f.skip > 0) {
       --f.skip;
       return;

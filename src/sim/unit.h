@@ -23,9 +23,14 @@ struct Fault {
   int skip = 0;      // matching answers let through before it applies
   int times = 1;     // how many matching answers it spoils; -1 = all
   int keep = -1;     // Cut: bytes kept (default: half)
+  // Only program requests for this item: kind 0 program / 1 subprogram and its
+  // slot number from 1 (-1: any request).
+  int itemKind = -1;
+  int itemSlot = -1;
 };
 
-bool parse_fault(const std::string& text, Fault& out);  // "bad-crc:02:0:2"
+// "bad-crc:02:0:2"; a sixth part "p5" / "s50" limits it to one slot's requests.
+bool parse_fault(const std::string& text, Fault& out);
 
 struct UnitConfig {
   int model = 461;           // 460, 461, 462; 0 = no version answer (page generation)
@@ -89,7 +94,7 @@ class Unit {
  private:
   void OnFrame(const std::vector<uint8_t>& frame, uint64_t nowUs, int lineSpeed);
   int FrameLength(const uint8_t* header) const;
-  void ApplyFaults(uint8_t command, std::vector<uint8_t>& answer);
+  void ApplyFaults(const std::vector<uint8_t>& frame, std::vector<uint8_t>& answer);
 
   UnitConfig cfg_;
   std::vector<std::unique_ptr<Service>> services_;

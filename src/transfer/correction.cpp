@@ -46,7 +46,7 @@ std::string correction_point_line(int point, int coefficient, int32_t reference)
   return line;
 }
 
-bool ReadCorrectionTable(int selection) {
+bool ReadCorrectionText(int selection, std::string& text, int* pointsOut) {
   if (selection != kCorrectionPlus && selection != kCorrectionMinus) return false;
   OverlappedChannel ch;
   if (!OpenAppChannel(ch)) return Fail("Не удалось открыть порт");
@@ -59,6 +59,7 @@ bool ReadCorrectionTable(int selection) {
     return Fail("Выберите в меню 'Режим обмена с ПК' \nи проверьте скорость передачи", Icon::Warning);
   const int coefficient = correction_coefficient(selection, uint16_t(summary[0] | summary[1] << 8));
   const int points = int16_t(uint16_t(summary[2] | summary[3] << 8));
+  if (pointsOut) *pointsOut = points;
   if (points == 0) return Fail("set_point == 0 (нет точек)");
   const int n = (points - 1) / kCorrectionBlockPoints;
   if (n > kCorrectionMaxBlocks - 1) return Fail("n > 15");
@@ -72,7 +73,7 @@ bool ReadCorrectionTable(int selection) {
                     ? "коэффициент_деления:%05d|||||||||||\r\nкол-во_точек +:%05d|||||||||||||||||\r\n"
                     : "коэффициент_деления:%05d|||||||||||\r\nкол-во_точек -:%05d|||||||||||||||||\r\n",
                 coefficient, points);
-  std::string text = header;
+  text = header;
   text += "точки|||рабочий||||эталон||||дельта|\r\n";
   text.reserve(text.size() + size_t(points) * 40);
 
@@ -96,8 +97,13 @@ bool ReadCorrectionTable(int selection) {
       text += correction_point_line(kCorrectionBlockPoints * (b - 1) + j + 1, coefficient, values[size_t(j)]);
   }
   ch.Close();
-
   text.push_back('\0');  // the file ends with the text's terminator
+  return true;
+}
+
+bool ReadCorrectionTable(int selection) {
+  std::string text;
+  if (!ReadCorrectionText(selection, text)) return false;
   const bool saved = SaveNewFile(kCorrectionFolder, selection == kCorrectionPlus ? "kor_correction+" : "kor_correction-",
                                  "txt", text.data(), text.size());
   op().ProgressPos(0);

@@ -27,5 +27,9 @@ std::string correction_point_line(int point, int coefficient, int32_t reference)
 // The read command for the kind Correction; selection is the direction list's.
 // Reports every outcome itself; true when the file was saved.
 bool ReadCorrectionTable(int selection);
+// The same read without saving: the file's whole content (its terminating zero
+// included). False when it failed (reported); points gets the unit's count once
+// the summary came, so a unit without a table (0 points) can be told apart.
+bool ReadCorrectionText(int selection, std::string& text, int* points = nullptr);
 
 }  // namespace kor

@@ -201,15 +201,16 @@ bool SaveReadText(uint8_t kind, int index, const std::string& text, bool prompt)
   return f.WriteAll(text.data(), text.size()) == 0;
 }
 
-int BlockRead(CRs232& rs, uint8_t kind, int index) {
+int BlockReadText(CRs232& rs, uint8_t kind, int index, std::string& text, int* count) {
+  text.clear();
   uint8_t head[kHeaderAnswerSize];
   if (!Retrying(rs, [&] { return ReadHeaderBlock(rs, kind, uint8_t(index), head); })) return kBlockNoHeader;
   const HeaderRecord h = parse_header_record(head);
   if (!h.markerOk) return kBlockBadMarker;
   const int lines = h.lines;
+  if (count) *count = lines;
   if (lines <= 0 || lines > max_lines(kind)) return kBlockBadCount;
 
-  std::string text;
   if (h.title[0]) text += std::string("%") + h.title + "\r\n";
   const int blocks = (lines + 1) / 2;
   op().ProgressFont(false, kProgressText);
@@ -223,6 +224,13 @@ int BlockRead(CRs232& rs, uint8_t kind, int index) {
     if (lines >= 2 * n) text += field_text(buf + kLineFieldSize, kLineFieldSize) + "\r\n";
     op().PumpPendingMessages();
   }
+  return kBlockStored;
+}
+
+int BlockRead(CRs232& rs, uint8_t kind, int index) {
+  std::string text;
+  const int r = BlockReadText(rs, kind, index, text);
+  if (r != kBlockStored) return r;
 
   // Reading all slots prompts once, after the first file that was saved.
   bool saved;
@@ -245,20 +253,22 @@ bool EndPageRead(uint8_t kind, int index, const std::string& text, bool all) {
   return ContinueAll();
 }
 
-bool PageReadProgram(CRs232& rs, int index, bool all) {
-  if (all) op().Stop(StopButton::Show);
+namespace {
+
+// lastExpected: the length of the last page that draws no message; 0 takes
+// either length the unit is known to send.
+bool PageProgramText(CRs232& rs, int index, int range, unsigned wait, unsigned lastExpected, std::string& text) {
   op().ProgressFont(false, kProgressText);
-  op().ProgressRange(0, all ? 3 : 4);
+  op().ProgressRange(0, range);
   // Room for a whole last page past the image; what never arrived stays 0xFF.
   std::vector<uint8_t> image(size_t(kPageImageBytes) * kProgramPages, 0xFF);
   std::vector<uint8_t> page;
-  const int lastExpected = all ? kLastPageAll : kLastPageSingle;
   for (int p = 0; p < kProgramPages; ++p) {
     if (!SendPageRequest(rs, kProgramKind, index, p)) return false;
     op().ProgressPos(p + 1);
     op().PumpPendingMessages();
     ProgressOf(p == kProgramPages - 1 ? kProgramImageSize : kProgressStep * (p + 1), kProgramImageSize);
-    sleep_ms(all ? kAllPageWait : kSinglePageWait);
+    sleep_ms(wait);
     const unsigned n = ReadPage(rs, page, kPageSize);
     if (p < kProgramPages - 1) {
       if (n != unsigned(kPageSize)) {
@@ -267,19 +277,20 @@ bool PageReadProgram(CRs232& rs, int index, bool all) {
       }
       std::memcpy(image.data() + kPageImageBytes * p, page.data(), kPageImageBytes);
     } else {
-      if (n != unsigned(lastExpected)) TooMuchData();
+      const bool known = lastExpected ? n == lastExpected : n == unsigned(kLastPageSingle) || n == unsigned(kLastPageAll);
+      if (!known) TooMuchData();
       std::memcpy(image.data() + kPageImageBytes * p, page.data(), std::min<unsigned>(n, kPageImageBytes));
     }
   }
-  const std::string text = ImageText(image, kProgramImageSize);
-  return EndPageRead(kProgramKind, index, text, all);
+  text = ImageText(image, kProgramImageSize);
+  return true;
 }
 
-bool PageReadSubprogram(CRs232& rs, int index, bool all) {
-  if (all) op().Stop(StopButton::Show);
+void PageSubprogramText(CRs232& rs, int index, std::string& text, bool& sent) {
   op().ProgressFont(false, kProgressText);
   op().ProgressRange(0, 1);
-  if (!SendPageRequest(rs, kSubprogramKind, index, 0)) return false;
+  sent = SendPageRequest(rs, kSubprogramKind, index, 0);
+  if (!sent) return;
   op().ProgressPos(1);
   op().PumpPendingMessages();
   ProgressOf(kSubprogramImageSize, kSubprogramImageSize);
@@ -289,7 +300,34 @@ bool PageReadSubprogram(CRs232& rs, int index, bool all) {
   if (n != unsigned(kSubprogramImageSize)) TooMuchData();
   std::vector<uint8_t> image(kSubprogramImageSize, 0xFF);
   std::memcpy(image.data(), page.data(), n);
-  const std::string text = ImageText(image, kSubprogramImageSize);
+  text = ImageText(image, kSubprogramImageSize);
+}
+
+}  // namespace
+
+bool PageReadProgram(CRs232& rs, int index, bool all) {
+  if (all) op().Stop(StopButton::Show);
+  std::string text;
+  if (!PageProgramText(rs, index, all ? 3 : 4, all ? kAllPageWait : kSinglePageWait,
+                       all ? kLastPageAll : kLastPageSingle, text))
+    return false;
+  return EndPageRead(kProgramKind, index, text, all);
+}
+
+bool PageReadSlotText(CRs232& rs, uint8_t kind, int index, std::string& text) {
+  text.clear();
+  if (kind == kProgramKind) return PageProgramText(rs, index, 4, kAllPageWait, 0, text);
+  bool sent = false;
+  PageSubprogramText(rs, index, text, sent);
+  return sent;
+}
+
+bool PageReadSubprogram(CRs232& rs, int index, bool all) {
+  if (all) op().Stop(StopButton::Show);
+  std::string text;
+  bool sent = false;
+  PageSubprogramText(rs, index, text, sent);
+  if (!sent) return false;
   return EndPageRead(kSubprogramKind, index, text, all);
 }
 

@@ -78,6 +78,17 @@ void NextSendLine(std::istream& in, char line[kNormalLineSize]) {
   }
 }
 
+// Block n's two lines as the write sends them, normalized with their sequence numbers.
+void FillSendBlock(std::istream& in, int n, uint8_t data[kDataBlockSize]) {
+  std::memset(data, 0, kDataBlockSize);
+  for (int half = 0; half < 2; ++half) {
+    char line[kNormalLineSize];
+    NextSendLine(in, line);
+    normalize_program_line(line, 2 * n - 1 + half);
+    std::memcpy(data + kLineFieldSize * half, line, kNormalLineSize);
+  }
+}
+
 const char* parse_stop_text(ParseStop stop) {
   switch (stop) {
     case ParseStop::Unreadable: return "кадр не распознан";
@@ -257,13 +268,8 @@ void BlockWriteFile(CRs232& rs, uint8_t kind) {
   for (int n = 1; n <= blocks; ++n) {
     op().ProgressPos(n);
     ProgressOf(std::min(2 * n, count), count);
-    uint8_t data[kDataBlockSize] = {};
-    for (int half = 0; half < 2; ++half) {
-      char line[kNormalLineSize];
-      NextSendLine(in, line);
-      normalize_program_line(line, 2 * n - 1 + half);
-      std::memcpy(data + kLineFieldSize * half, line, kNormalLineSize);
-    }
+    uint8_t data[kDataBlockSize];
+    FillSendBlock(in, n, data);
     if (!WriteBlock(rs, kind, uint8_t(n), data)) {
       complete = false;
       break;
@@ -273,6 +279,39 @@ void BlockWriteFile(CRs232& rs, uint8_t kind) {
   // "Ошибка CRC" has said the rest was not sent: no word of completion then.
   if (complete) ShowMessage("Загрузка завершена", Icon::Information);
   ResetProgress();
+}
+
+bool block_write_lines(const std::string& fileText, uint8_t kind, std::vector<std::string>& lines) {
+  lines.clear();
+  std::istringstream in(fileText, std::ios::binary);
+  bool failed = false;
+  const int count = count_lines(in, failed);
+  if (count == 0 || count > max_lines(kind)) return count == 0 && !failed;
+  in.clear();
+  in.seekg(0);
+  for (int n = 1; 2 * n - 1 <= count; ++n) {
+    uint8_t data[kDataBlockSize];
+    FillSendBlock(in, n, data);
+    for (int half = 0; half < 2 && 2 * n - 1 + half <= count; ++half) {
+      const char* field = reinterpret_cast<const char*>(data + kLineFieldSize * half);
+      lines.emplace_back(field, strnlen(field, kLineFieldSize));
+    }
+  }
+  return true;
+}
+
+bool page_write_text(const std::string& fileText, uint8_t kind, int number, std::string& text) {
+  text.clear();
+  const bool sub = kind == kSubprogramKind;
+  ProgramImage image = blank_program_image(sub, uint16_t(number));
+  const ProgramParse parse = parse_program_text(fileText, image.data(), image.size);
+  if (parse.stop != ParseStop::End) {
+    ReportPartialParse(parse, sub);
+    return false;
+  }
+  seal_frames(image.data(), image.size);
+  format_program_text(image.data(), image.size, text);
+  return true;
 }
 
 void PageWriteProgram(CRs232& rs) { PageWrite(rs, kProgramKind); }

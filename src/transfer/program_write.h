@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 #include <istream>
+#include <string>
+#include <vector>
 
 #include "link/rs232.h"
 
@@ -26,6 +28,15 @@ int CountProgramLines(std::istream& in);
 void BlockWriteFile(CRs232& rs, uint8_t kind);
 void PageWriteProgram(CRs232& rs);
 void PageWriteSubprogram(CRs232& rs);
+
+// What a write leaves in the unit, for checking it afterwards. Block transfer:
+// the lines as the unit keeps them (normalized, numbered from 1); false when the
+// writer would refuse the text (reported; an empty text gives no lines and true).
+bool block_write_lines(const std::string& fileText, uint8_t kind, std::vector<std::string>& lines);
+// Page transfer: the text a read gives back for the image the text parses
+// into, with the axis formats of the last axis-table read (what `program check`
+// shows); false when the writer would refuse the text (reported).
+bool page_write_text(const std::string& fileText, uint8_t kind, int number, std::string& text);
 
 // The message for a page answer's status byte; null for 0x00 and for a status
 // the unit does not name.
