@@ -257,6 +257,7 @@ int run_restore(const RestoreArgs& r) {
   RestorePlan plan;
   if (!PlanRestore(absolute(r.folder), choice, plan)) return 1;
   for (const std::string& d : plan.damaged) print_out("skipped: " + d + "\n");
+  for (const std::string& d : plan.unread) print_out("skipped: " + d + "\n");
   const std::string overview = restore_overview(plan);
   if (!r.yes) {
     if (!isatty(fileno(stdin)) || !isatty(fileno(stdout)))

@@ -43,7 +43,7 @@ bool PlanRestore(const std::string& folder, const RestoreChoice& choice, Restore
     }
     if (state != "program" && state != "read") {
       i.state = ItemState::Failed;
-      plan.damaged.push_back(item_name(i) + ": " + (state.empty() ? "not read" : state));
+      plan.unread.push_back(item_name(i) + ": " + (state.empty() ? "not read" : state));
       continue;
     }
     const std::string rel = item_file(i);
@@ -77,7 +77,11 @@ bool PlanRestore(const std::string& folder, const RestoreChoice& choice, Restore
       for (const std::string& d : plan.damaged) list += (list.empty() ? "" : "; ") + d;
       return refuse("резервная копия повреждена (" + list + ")");
     }
-    if (!plan.manifest.complete) return refuse("резервная копия не завершена (нет complete=1)");
+    if (!plan.manifest.complete || !plan.unread.empty()) {
+      std::string list;
+      for (const std::string& d : plan.unread) list += (list.empty() ? "" : "; ") + d;
+      return refuse("резервная копия не завершена (" + (list.empty() ? std::string("нет complete=1") : list) + ")");
+    }
   }
   for (const UnitItem& i : plan.items) {
     if (i.state != ItemState::Held) continue;

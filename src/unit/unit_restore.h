@@ -19,6 +19,7 @@ struct RestorePlan {
   Manifest manifest;
   std::vector<UnitItem> items;       // as the folder holds them
   std::vector<std::string> damaged;  // "program 005: ..." (a file that does not match SHA256SUMS, ...)
+  std::vector<std::string> unread;   // items the backup failed to read: "program 005: failed"
   std::vector<const UnitItem*> toWrite;
 };
 
