@@ -41,7 +41,7 @@ stop_sims() {
 run_korsync() {
   local want=$1; shift
   local rc=0
-  timeout 60 "${rt[@]}" "$KORSYNC" "$@" >"$work/stdout" 2>"$work/stderr" || rc=$?
+  timeout "${KORSYNC_TIMEOUT:-60}" "${rt[@]}" "$KORSYNC" "$@" >"$work/stdout" 2>"$work/stderr" || rc=$?
   out=$(cat "$work/stdout"); err=$(cat "$work/stderr")
   if [ "$rc" != "$want" ]; then
     echo "korsync $*: exit $rc, wanted $want"; echo "stdout: $out"; echo "stderr: $err"; exit 1

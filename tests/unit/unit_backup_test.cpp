@@ -54,8 +54,8 @@ TEST_F(Backup, BlockUnitGivesACompleteFolder) {
   EXPECT_EQ(seen[72], "73/73 correction - read");
 
   // Each file is what a read of that item saves.
-  EXPECT_EQ(Read("kor_programs/kor_program_005.txt"), "%ВАЛ 5\r\n001:G90\r\n002:X1.000F100.00\r\n003:M30\r\n");
-  EXPECT_EQ(Read("kor_subprograms/kor_subprogram_050.txt"), "001:G91\r\n002:Z-5.000F90.00\r\n");
+  EXPECT_EQ(Read("kor_programs/kor_program_005.txt"), "%ВАЛ 5\r\n001:G90\r\n002:X1.000 F100.00\r\n003:M30\r\n");
+  EXPECT_EQ(Read("kor_subprograms/kor_subprogram_050.txt"), "001:G91\r\n002:Z-5.000 F90.00\r\n");
   EXPECT_FALSE(dir.exists("out/kor_programs/kor_program_002.txt"));
   const std::string params = Read("kor_parameters/kor_eeprom.koreep");
   ASSERT_EQ(params.size(), 4096u + std::strlen("461 v1.07"));

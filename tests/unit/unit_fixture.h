@@ -34,7 +34,10 @@ class UnitTest : public SimTest {
   // Programs in slots 1, 5, 20, subprograms 1 and 50, and both tables.
   void Fill(bool page) {
     unit.config().model = page ? 0 : 461;
-    const char* texts[] = {"001:G90\r\n002:X1.000F100.00\r\n003:M30\r\n", "001:G91\r\n002:Z-5.000F90.00\r\n"};
+    // Each generation's own form: a block unit keeps the lines as a write
+    // normalizes them, a page unit gives back the writer's text.
+    const char* texts[] = {page ? "001:G90\r\n002:X1.000F100.00\r\n003:M30\r\n" : "001:G90\r\n002:X1.000 F100.00\r\n003:M30\r\n",
+                           page ? "001:G91\r\n002:Z-5.000F90.00\r\n" : "001:G91\r\n002:Z-5.000 F90.00\r\n"};
     const int programs[] = {0, 4, 19}, subprograms[] = {0, 49};
     for (int i : programs) Put(0, i, texts[0], "ВАЛ " + std::to_string(i + 1));
     for (int i : subprograms) Put(1, i, texts[1], "");
