@@ -32,3 +32,11 @@ if [ "$which" = all ] || [ "$which" = native ]; then
   [ -d "$root/build/win64" ] && win64="$root/build/win64"
   build native -DKORSYNC_WIN64_DIR="$win64"
 fi
+if [ "$which" = sanitize ]; then
+  # Any report stops the program, so a test that triggers one fails.
+  san="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+  build sanitize -DKORSYNC_SANITIZE=ON -DCMAKE_CXX_FLAGS="$san" -DCMAKE_EXE_LINKER_FLAGS="$san"
+fi
+if [ "$which" = fuzz ]; then
+  build fuzz -DCMAKE_CXX_COMPILER=clang++ -DKORSYNC_FUZZ=ON -DKORSYNC_TESTS=OFF
+fi
