@@ -33,4 +33,11 @@ void remove_file(const char* path);
 // Opens a folder in the desktop shell; false when the folder is not there.
 bool open_in_shell(const char* folder);
 
+// Tests make a save fail as a locked file (at its creation) or a full disk (at
+// its write) would. The hook answers true for a call that must fail.
+enum class SaveStep { Create, Write };
+using SaveFault = bool (*)(const char* path, SaveStep step);
+void set_save_fault(SaveFault f);  // null: no faults
+bool save_fails(const char* path, SaveStep step);
+
 }  // namespace kor::fsys

@@ -38,6 +38,7 @@ bool exists(const char* path) {
 }
 
 Created create_file(const char* path, bool truncate) {
+  if (save_fails(path, SaveStep::Create)) return Created::Failed;
   int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : O_EXCL), 0666);
   if (fd < 0) return errno == EEXIST ? Created::Exists : Created::Failed;
   close(fd);
@@ -45,6 +46,7 @@ Created create_file(const char* path, bool truncate) {
 }
 
 bool write_file(const char* path, const uint8_t* data, size_t n) {
+  if (save_fails(path, SaveStep::Write)) return false;
   int fd = open(path, O_WRONLY | O_CLOEXEC);
   if (fd < 0) return false;
   size_t off = 0;

@@ -25,6 +25,7 @@ bool dir_exists(const char* path) {
 bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 Created create_file(const char* path, bool truncate) {
+  if (save_fails(path, SaveStep::Create)) return Created::Failed;
   HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, truncate ? CREATE_ALWAYS : CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS ? Created::Exists : Created::Failed;
@@ -33,6 +34,7 @@ Created create_file(const char* path, bool truncate) {
 }
 
 bool write_file(const char* path, const uint8_t* data, size_t n) {
+  if (save_fails(path, SaveStep::Write)) return false;
   HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;

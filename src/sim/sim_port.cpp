@@ -25,7 +25,10 @@ class SimDevice : public SerialDevice {
   }
   long Read(uint8_t* buf, unsigned count) override { return long(d_.unit_.Take(buf, count, timing().NowUs())); }
   long Write(const uint8_t* buf, unsigned count) override {
+    if (d_.faults.writesBeforePull == 0) d_.faults.writeFails = true;
     if (d_.faults.writeFails) return -1;
+    if (d_.faults.writesBeforePull > 0) --d_.faults.writesBeforePull;
+    ++d_.writes;
     d_.unit_.Receive(buf, count, timing().NowUs(), line_.baud);
     return long(count);
   }

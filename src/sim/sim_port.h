@@ -17,6 +17,7 @@ struct PortFaults {
   bool badTimeouts = false;  // the time-outs are refused
   bool badPurge = false;     // the purge fails
   bool writeFails = false;   // the cable was pulled: writes fail
+  int writesBeforePull = -1;  // >= 0: the cable is pulled after this many more writes
 };
 
 class SimPortDriver : public PortDriver {
@@ -29,6 +30,7 @@ class SimPortDriver : public PortDriver {
   std::string lastPath;  // the device path of the last open
   int lastSpeed = 0;     // the speed the line was last set to
   int opens = 0;         // devices handed out
+  int writes = 0;        // writes that reached the unit
   int closes = 0;        // devices closed
   int abandoned = 0;     // devices let go without a close (the link was lost)
   bool open = false;     // a device is open and not closed

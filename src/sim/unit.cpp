@@ -148,7 +148,9 @@ void Unit::OnFrame(const std::vector<uint8_t>& frame, uint64_t nowUs, int lineSp
       break;
     }
   }
+  if (onAnswer) onAnswer(frame, answer);
   if (!handled || answer.empty()) return;
+  ++answers;
   ApplyFaults(frame, answer);
   uint64_t byteUs = cfg_.emulateWire && lineSpeed > 0 ? 10000000ull / unsigned(lineSpeed) : 0;
   uint64_t at = nowUs + cfg_.latencyUs + byteUs * frame.size();

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,6 +71,11 @@ class Unit {
   uint64_t NextDueUs() const;
 
   void Inject(const Fault& f) { faults_.push_back(f); }
+  // Injected faults that have not struck yet.
+  size_t PendingFaults() const { return faults_.size(); }
+  int answers = 0;  // answers sent (or spoilt), so a fault can be aimed at one
+  // Sees every frame with the answer the unit makes (empty for none), before faults.
+  std::function<void(const std::vector<uint8_t>& frame, const std::vector<uint8_t>& answer)> onAnswer;
   void AddService(std::unique_ptr<Service> s) { services_.push_back(std::move(s)); }
   // Ahead of every other service: a test's stand-in for one protocol.
   void AddServiceFirst(std::unique_ptr<Service> s) { services_.insert(services_.begin(), std::move(s)); }
