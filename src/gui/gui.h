@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 #include "app/app_state.h"
 
@@ -34,6 +35,11 @@ int Box(HWND owner, const char* text, const char* caption, UINT type);
 // dialog and its resource id; a test drives the dialog from here and ends it.
 using DialogHook = std::function<void(HWND dialog, int resourceId)>;
 void SetDialogHook(DialogHook hook);
+
+// Answers the folder browser instead of the person (tests): the chosen path,
+// or false for Cancel. An empty hook puts the browser back.
+using FolderHook = std::function<bool(std::string& path)>;
+void SetFolderHook(FolderHook hook);
 
 // Services of the main window for the operations.
 void PumpPendingMessages();

@@ -204,6 +204,8 @@ void Command(HWND w, int id, int code, LPARAM lp) {
     case IDM_OPEN_PARAMS: OpenDataSubFolder(kParametersFolder); break;
     case IDM_OPEN_PROGRAMS: OpenDataSubFolder(kProgramsFolder); break;
     case IDM_OPEN_SUBPROGRAMS: OpenDataSubFolder(kSubprogramsFolder); break;
+    case IDM_UNIT_BACKUP: UnitBackupCommand(w); break;
+    case IDM_UNIT_COMPARE: UnitCompareCommand(w); break;
     case IDK_OPEN_DATA: ShellExecuteA(nullptr, nullptr, a.dataFolder, nullptr, nullptr, SW_SHOWNORMAL); break;
     case IDM_EXIT: PostQuitMessage(0); break;
     case IDM_INDICATION:

@@ -116,29 +116,51 @@ void SpeedChosen(HWND dlg) {
 
 void ChangeFolder(HWND dlg) {
   AppState& a = app();
+  char path[MAX_PATH] = {};
+  if (!PickFolder(dlg, "Выберите папку для сохранения данных", path)) return;
+  std::memset(a.dataFolder, 0, sizeof a.dataFolder);
+  std::snprintf(a.dataFolder, sizeof a.dataFolder, "%s", path);
+  WriteDataFolderSetting(a.dataFolder);
+  SetDlgItemTextA(dlg, IDC_SET_FOLDER, a.dataFolder);
+}
+
+}  // namespace
+
+static FolderHook& folder_hook() {
+  static FolderHook hook;
+  return hook;
+}
+
+void SetFolderHook(FolderHook hook) { folder_hook() = std::move(hook); }
+
+bool PickFolder(HWND owner, const char* title, char path[MAX_PATH]) {
+  if (folder_hook()) {
+    std::string chosen;
+    if (!folder_hook()(chosen)) return false;
+    std::snprintf(path, MAX_PATH, "%s", chosen.c_str());
+    return true;
+  }
   char display[260] = {};
   BROWSEINFOA bi = {};
-  bi.hwndOwner = dlg;
+  bi.hwndOwner = owner;
   bi.pszDisplayName = display;
-  bi.lpszTitle = "Выберите папку для сохранения данных";
+  bi.lpszTitle = title;
   bi.ulFlags = BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
   // The new-style folder browser needs COM on this thread.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   LPITEMIDLIST item = SHBrowseForFolderA(&bi);
+  bool chosen = false;
   if (item) {
-    char path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListA(item, path)) {
-      Box(dlg, "error: SHGetPathFromIDList", a.appName, MB_OK | MB_ICONERROR);
-    } else {
-      std::memset(a.dataFolder, 0, sizeof a.dataFolder);
-      std::snprintf(a.dataFolder, sizeof a.dataFolder, "%s", path);
-      WriteDataFolderSetting(a.dataFolder);
-      SetDlgItemTextA(dlg, IDC_SET_FOLDER, a.dataFolder);
-    }
+    path[0] = 0;
+    chosen = SHGetPathFromIDListA(item, path) != 0;
+    if (!chosen) Box(owner, "error: SHGetPathFromIDList", app().appName, MB_OK | MB_ICONERROR);
     CoTaskMemFree(item);
   }
   if (SUCCEEDED(com)) CoUninitialize();
+  return chosen;
 }
+
+namespace {
 
 INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
   if (HandleDialogReady(dlg, msg, wp)) return TRUE;

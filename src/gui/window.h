@@ -36,6 +36,13 @@ void PortLabelCursor();
 HFONT ShellFont(bool italic);  // "MS Shell Dlg", height 12
 HFONT ProgressFont(bool italic);
 
+// The whole unit from the menu: a backup into kor_backup, a compare against a
+// chosen backup folder.
+void UnitBackupCommand(HWND main);
+void UnitCompareCommand(HWND main);
+// The folder browser of the settings dialog; false when nothing was chosen.
+bool PickFolder(HWND owner, const char* title, char path[MAX_PATH]);
+
 void ShowItem(int id, bool shown);
 // A dialog that moves the main window aside first keeps where it stood in
 // AppState; returns that rectangle.

@@ -82,6 +82,7 @@ bool BackupUnit(const std::string& folder, BackupSummary& out, const ItemDone& d
   if (out.items.empty()) {
     // The unit was never reached: no folder that looks like a backup.
     fs::remove(dir, ec);
+    out.unreached = true;
     return false;
   }
 

@@ -18,6 +18,7 @@ struct BackupSummary {
   double seconds = 0;
   bool complete = false;
   bool stopped = false;
+  bool unreached = false;  // the unit never answered: nothing was read
 };
 
 // kor_backup/unit_YYYYMMDD-HHMMSS under the data folder, numbered "(1)".. when

@@ -2,6 +2,13 @@
 //   gui_driver read DATA_DIR SLOT   reads program SLOT (1..20) into DATA_DIR through
 //                                   " Сохранить", answering the save prompt No;
 //                                   prints every message box; 0 when the file is there
+//   gui_driver backup DATA_DIR [stop]
+//                                   the menu's whole-unit backup into DATA_DIR's
+//                                   kor_backup, Stop pressed at once when asked;
+//                                   prints every message box
+//   gui_driver compare DATA_DIR FOLDER
+//                                   the menu's compare, FOLDER answering the folder
+//                                   browser; prints every message box
 //   gui_driver show STATE SECONDS [FILE]
 //                                   holds the window in STATE for a screenshot
 #include <windows.h>
@@ -61,6 +68,27 @@ int Read(const char* data, int slot) {
   return there ? 0 : 1;
 }
 
+void PrintBoxes() {
+  gui::SetMessageBoxHook([](HWND, const char* text, const char*, UINT type) {
+    std::printf("box: %s\n", text);
+    std::fflush(stdout);
+    return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+  });
+}
+
+// A menu command on the running window, then the window closes.
+int Menu(const char* data, int command, bool stop) {
+  PrintBoxes();
+  if (!gui::StartUp(GetModuleHandleA(nullptr))) return 2;
+  std::snprintf(app().dataFolder, sizeof app().dataFolder, "%s", data);
+  PostMessageA(Main(), WM_COMMAND, command, 0);
+  // Handled while the first item is read: the run ends after it.
+  if (stop) PostMessageA(Main(), WM_COMMAND, IDC_STOP, 0);
+  PostMessageA(Main(), WM_CLOSE, 0, 0);
+  gui::MessageLoop();
+  return 0;
+}
+
 int Show(const std::string& state, int seconds, const char* file) {
   gui::SetMessageBoxHook([](HWND, const char*, const char*, UINT) { return IDOK; });
   if (!gui::StartUp(GetModuleHandleA(nullptr))) return 2;
@@ -107,6 +135,16 @@ int Show(const std::string& state, int seconds, const char* file) {
 
 int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "read") == 0) return Read(argv[2], std::atoi(argv[3]));
+  if (argc >= 3 && std::strcmp(argv[1], "backup") == 0)
+    return Menu(argv[2], IDM_UNIT_BACKUP, argc > 3 && std::strcmp(argv[3], "stop") == 0);
+  if (argc >= 4 && std::strcmp(argv[1], "compare") == 0) {
+    const std::string folder = argv[3];
+    gui::SetFolderHook([folder](std::string& path) {
+      path = folder;
+      return true;
+    });
+    return Menu(argv[2], IDM_UNIT_COMPARE, false);
+  }
   if (argc >= 4 && std::strcmp(argv[1], "show") == 0) return Show(argv[2], std::atoi(argv[3]), argc > 4 ? argv[4] : nullptr);
   std::fprintf(stderr, "usage: gui_driver read DATA_DIR SLOT | show STATE SECONDS [FILE]\n");
   return 2;
