@@ -46,12 +46,12 @@ stop_sim
 [ "$(tail -n 1 "$work/b/backup.ini")" = "complete=1" ] || { cat "$work/err"; exit 1; }
 
 # The waits: link check 18 ms and version query 30 ms; the parameter memory read
-# twice (to compare) at 550 ms; each correction table a 100 ms summary and
+# twice (to compare) at 750 ms; each correction table a 100 ms summary and
 # 417 ms per block of 1000 points. Block units: a 40 ms header read per slot
 # and a 40 ms read per two lines. Page units: the 750 ms axis-table read, five
 # 340 ms pages per program slot, one 340 ms page per subprogram slot.
 blocks() { echo $(( ($1 + 999) / 1000 )); }
-wait=$(( 18 + 30 + 2 * 550 + 100 + 417 * $(blocks $plus) + 100 + 417 * $(blocks $minus) ))
+wait=$(( 18 + 30 + 2 * 750 + 100 + 417 * $(blocks $plus) + 100 + 417 * $(blocks $minus) ))
 if [ "$model" = 461 ]; then
   wait=$(( wait + programs * (40 + 40 * ((plines + 1) / 2)) + subprograms * (40 + 40 * ((slines + 1) / 2)) ))
 else

@@ -60,8 +60,10 @@ void ReadSlot(CRs232& rs, ProgramProtocol protocol, UnitItem& item) {
 
 void ReadMemory(CRs232& rs, UnitItem& item) {
   std::vector<uint8_t> got;
-  // Only the whole memory, read alike twice, is a copy of it.
-  const MemoryRead r = ReadAgreedMemory(rs, true, kParamReadWait, kParameterMemorySize, got);
+  // Only the whole memory, read alike twice, is a copy of it. Read as the
+  // backup before a write reads it: no purge after the request, which could
+  // throw away the start of a quick answer.
+  const MemoryRead r = ReadAgreedMemory(rs, false, kParamBackupWait, kParameterMemorySize, got);
   op().ProgressPos(0);
   if (r != MemoryRead::Agreed) {
     item.state = ItemState::Failed;
