@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Sets up, builds all three configurations and runs every test: native, then the
-# Windows tests under Wine.
+# Windows tests under Wine; then the fuzz targets for their fixed times.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
+"$root/scripts/build.sh" fuzz
 
 source "$root/scripts/wine-env.sh"
 wine_start
@@ -18,4 +19,6 @@ echo "== native tests"
 echo "== Windows tests under Wine"
 (cd "$root/build/win64" && xvfb-run -a -s "-screen 0 1024x768x24" \
    ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1
+echo "== fuzzing"
+(cd "$root/build/fuzz" && ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1
 exit $status
