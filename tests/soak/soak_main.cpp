@@ -8,6 +8,8 @@
 //
 // Round i of a run uses seed S+i, so "--seed S+i --rounds 1" repeats it.
 // Exit 1 when a round broke a rule.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -510,6 +512,11 @@ std::vector<std::string> check(const Setup& s, const Run& ref, const Run& got) {
 int run(uint32_t seed, int rounds, bool verbose) {
   g_sink = std::fopen("/dev/null", "w");
   if (!g_sink) g_sink = stderr;
+  // Flashing writes its diagnostic lines to standard output; the report keeps
+  // the output to itself.
+  std::fflush(stdout);
+  std::FILE* report = fdopen(dup(1), "w");
+  if (!report || !std::freopen("/dev/null", "w", stdout)) return 2;
   int faults = 0, struck = 0, violations = 0, failedRuns = 0;
   int perOp[kOps] = {};
   for (int i = 0; i < rounds; ++i) {
@@ -526,18 +533,19 @@ int run(uint32_t seed, int rounds, bool verbose) {
     const auto broken = check(s, ref, got);
     const char* model = s.model ? (s.model == 461 ? "461" : "462") : "page";
     if (verbose || !broken.empty())
-      std::printf("round seed %u: %s, slot %d, unit %s: %s -> exit %d%s\n", roundSeed, op_name(s.op), s.slot + 1,
+      std::fprintf(report, "round seed %u: %s, slot %d, unit %s: %s -> exit %d%s\n", roundSeed, op_name(s.op), s.slot + 1,
                   model, f.text.c_str(), got.exit, cp1251_to_utf8(got.messages).c_str());
     for (const auto& b : broken) {
       ++violations;
-      std::printf("  VIOLATION (seed %u): %s\n", roundSeed, cp1251_to_utf8(b).c_str());
+      std::fprintf(report, "  VIOLATION (seed %u): %s\n", roundSeed, cp1251_to_utf8(b).c_str());
     }
   }
-  std::printf("soak: seed %u, %d rounds, %d faults injected (%d struck), %d runs reported a failure, %d violations\n",
+  std::fprintf(report, "soak: seed %u, %d rounds, %d faults injected (%d struck), %d runs reported a failure, %d violations\n",
               seed, rounds, faults, struck, failedRuns, violations);
-  std::printf("soak: rounds per operation:");
-  for (int o = 0; o < kOps; ++o) std::printf(" %s %d;", op_name(Op(o)), perOp[o]);
-  std::printf("\n");
+  std::fprintf(report, "soak: rounds per operation:");
+  for (int o = 0; o < kOps; ++o) std::fprintf(report, " %s %d;", op_name(Op(o)), perOp[o]);
+  std::fprintf(report, "\n");
+  std::fclose(report);
   return violations ? 1 : 0;
 }
 
