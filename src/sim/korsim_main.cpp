@@ -1,6 +1,7 @@
 // korsim: a simulated KOR unit on a pseudo-terminal, for trying the program
 // without hardware. Prints the device path and serves until a signal.
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -55,6 +56,10 @@ int main(int argc, char** argv) {
   std::string textLog;
   cli.add_option("--correction", corrections, "+:COEF:N or -:COEF:N, a correction table of N points");
   cli.add_option("--correction-delay-ms", correctionDelayMs, "extra time a block of correction points takes");
+  std::string dumpCorrection;
+  cli.add_option("--dump-correction", dumpCorrection,
+                 "write both correction tables here on exit (correction+.txt, correction-.txt: coefficient, "
+                 "points, one reference value a line)");
   cli.add_option("--text-log", textLog, "append each text frame received to this file, in hex");
   std::string dumpFlash, dumpClock;
   cli.add_option("--dump-flash", dumpFlash, "write the flash image here after the closing command and on exit");
@@ -195,6 +200,15 @@ int main(int argc, char** argv) {
     if (!kor::sim::DumpPrograms(unit, dumpPrograms, error)) std::fprintf(stderr, "korsim: %s\n", error.c_str());
   }
   dump_flash();
+  if (!dumpCorrection.empty()) {
+    mkdir(dumpCorrection.c_str(), 0777);
+    for (uint8_t code : {uint8_t(0x0A), uint8_t(0x0B)}) {
+      const kor::sim::CorrectionTable& t = corr->table(code);
+      std::string text = "coefficient " + std::to_string(t.coefficient) + "\npoints " + std::to_string(t.points) + "\n";
+      for (int32_t v : t.values) text += std::to_string(v) + "\n";
+      write_whole(dumpCorrection + (code == 0x0A ? "/correction+.txt" : "/correction-.txt"), text.data(), text.size());
+    }
+  }
   if (!link.empty()) unlink(link.c_str());
   return 0;
 }

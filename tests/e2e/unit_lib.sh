@@ -27,11 +27,11 @@ run_unit_flow() {
   local tables=(--correction +:10:1500 --correction -:0x8005:20)
   # The unit's memory as it starts, dumped by a run that does nothing else.
   start_sim orig --model "$model" --programs "$work/progs" "${tables[@]}" \
-    --dump-programs "$work/orig" --dump-params "$work/orig.params"
+    --dump-programs "$work/orig" --dump-params "$work/orig.params" --dump-correction "$work/orig.corr"
   stop_sims
 
   start_sim unit --model "$model" --programs "$work/progs" "${tables[@]}" \
-    --dump-programs "$work/final" --dump-params "$work/final.params"
+    --dump-programs "$work/final" --dump-params "$work/final.params" --dump-correction "$work/final.corr"
   run_korsync 0 --port "$pty" --data "$work/data" backup
   local b
   b=$(sed -n 's/^backup: //p' <<<"$out")
@@ -69,6 +69,7 @@ run_unit_flow() {
 
   diff -r "$work/orig" "$work/final"
   cmp "$work/orig.params" "$work/final.params"
+  diff -r "$work/orig.corr" "$work/final.corr"
 
   # Offline: the fresh backup (taken with slot 5 changed) against the first.
   local fresh
