@@ -58,6 +58,11 @@ void ReadSlot(CRs232& rs, ProgramProtocol protocol, UnitItem& item) {
   item.state = item.bytes.empty() ? ItemState::Empty : ItemState::Held;
 }
 
+// An answer that came too late for the item before (a busy computer missed
+// its wait) would be read as the start of this item's, and every answer after
+// it would be off by as much: what waits on the line is thrown away first.
+void DropLateAnswers(CRs232& rs) { rs.Purge(); }
+
 void ReadMemory(CRs232& rs, UnitItem& item) {
   std::vector<uint8_t> got;
   // Only the whole memory, read alike twice, is a copy of it. Read as the
@@ -123,8 +128,10 @@ bool ReadUnit(std::vector<UnitItem>& items, UnitFacts& facts, const std::functio
         item.state = ItemState::Failed;
         item.why = "связь потеряна";
       } else if (item.kind == ItemKind::Parameters) {
+        DropLateAnswers(rs);
         ReadMemory(rs, item);
       } else {
+        DropLateAnswers(rs);
         // The page transfer reads in the number formats of the unit's channels.
         if (facts.protocol == ProgramProtocol::Page && !axisRead) {
           if (!ReadAxisTable(rs)) {

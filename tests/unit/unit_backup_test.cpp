@@ -121,6 +121,26 @@ TEST_F(Backup, PageUnitTakesEitherLastPageAndKnowsEmptySlots) {
   EXPECT_EQ(manifest_state(m, s.items[1]), "empty");
 }
 
+TEST_F(Backup, LateAnswersOfOneItemDoNotSpoilTheNext) {
+  Fill(false);
+  // Empty slot 2 answers later than its read waits: the retry takes the first
+  // answer, the second comes in before slot 3 is asked for. Taken as slot 3's,
+  // every slot after would get the answer of the one before: slot 5 would pass
+  // for empty.
+  const BackupSummary s = Run([&](int k, int, const UnitItem&) {
+    if (k == 1) unit.config().latencyUs = 45000;
+    if (k == 2) {
+      unit.config().latencyUs = 5000;
+      clock.Advance(10000);
+    }
+    return true;
+  });
+  EXPECT_TRUE(s.complete) << backup_summary_line(s);
+  EXPECT_EQ(s.items[1].state, ItemState::Empty);
+  EXPECT_EQ(s.items[4].state, ItemState::Held);
+  EXPECT_EQ(Read("kor_programs/kor_program_005.txt"), "%ВАЛ 5\r\n001:G90\r\n002:X1.000 F100.00\r\n003:M30\r\n");
+}
+
 TEST_F(Backup, StopEndsAfterTheCurrentItem) {
   Fill(false);
   const BackupSummary s = Run([&](int k, int, const UnitItem&) {
