@@ -53,6 +53,9 @@ struct AppState {
   bool firstFile = false;
   int text_cursor = 0;
   int pageAnswerDelay = 0;  // ms between a firmware page and its answer
+  // Each wait for an answer ends once the answer is complete; the fixed wait
+  // stays its bound.
+  bool fastMode = false;
 
   // Beyond the window: a serial device named by path (POSIX "/dev/ttyUSB0", or
   // Windows "\\.\COM5") overrides the COM number when set.

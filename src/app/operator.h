@@ -27,6 +27,8 @@ class Operator {
   // did not answer the link check). The window stays silent, as it always did;
   // the command line must not report such an end as success.
   virtual void SilentFailure(const char* what) { (void)what; }
+  // A remark on how the work is done, for whoever asked for details.
+  virtual void Note(const char* text) { (void)text; }
 };
 
 // Does nothing; what runs before a real front end is installed.

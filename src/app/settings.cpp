@@ -202,4 +202,17 @@ void WriteSpeedSetting(int speed) {
   settings_store().Write({v});
 }
 
+void ReadFastSetting() {
+  uint32_t on = 0;
+  if (settings_store().ReadNumber("fast", on)) app().fastMode = on != 0;
+}
+
+void WriteFastSetting(bool on) {
+  SettingValue v;
+  v.name = "fast";
+  v.number = true;
+  v.value = on ? 1 : 0;
+  settings_store().Write({v});
+}
+
 }  // namespace kor

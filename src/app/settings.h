@@ -59,5 +59,8 @@ bool SpeedRestorable(uint32_t speed);
 // Settings dialog changes.
 void WriteDataFolderSetting(const char* path);
 void WriteSpeedSetting(int speed);
+// Fast mode ("fast", 0 or 1; missing is off).
+void ReadFastSetting();
+void WriteFastSetting(bool on);
 
 }  // namespace kor

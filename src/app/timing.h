@@ -10,6 +10,8 @@ class Timing {
   virtual ~Timing() = default;
   virtual void Sleep(unsigned ms) = 0;
   virtual uint64_t NowUs() = 0;  // monotonic microseconds
+  // Finer than Sleep, for a simulated line that waits for its next byte.
+  virtual void SleepUs(uint64_t us) { Sleep(unsigned((us + 999) / 1000)); }
 };
 
 Timing& timing();
@@ -22,6 +24,7 @@ class VirtualTiming : public Timing {
  public:
   void Sleep(unsigned ms) override { now_ += uint64_t(ms) * 1000; slept_ += ms; }
   uint64_t NowUs() override { return now_; }
+  void SleepUs(uint64_t us) override { now_ += us; }
   void Advance(uint64_t us) { now_ += us; }
   uint64_t slept_ms() const { return slept_; }
 

@@ -77,6 +77,10 @@ void CliOperator::SilentFailure(const char* what) {
   Line("ошибка: ", what);
 }
 
+void CliOperator::Note(const char* text) {
+  if (verbose_) Line("замечание: ", text);
+}
+
 void CliOperator::ProgressRange(int low, int high) {
   low_ = low;
   high_ = high;

@@ -22,6 +22,8 @@ class CliOperator : public Operator {
   void PumpPendingMessages() override {}
   void Stop(StopButton) override {}
   void SilentFailure(const char* what) override;
+  void Note(const char* text) override;
+  void SetVerbose(bool on) { verbose_ = on; }
 
   // An error or warning was shown: the command exits 1.
   bool failed() const { return failed_; }
@@ -36,6 +38,7 @@ class CliOperator : public Operator {
   bool drawProgress_;
   std::FILE* err_;
   bool failed_ = false;
+  bool verbose_ = false;
   int low_ = 0, high_ = 0, pos_ = 0;
   std::string text_;
   bool barShown_ = false;

@@ -15,6 +15,7 @@ namespace {
 struct ConfigArgs {
   std::string data;
   int speed = 0;
+  int fast = -1;  // -1 = leave it
 };
 ConfigArgs g_args;
 
@@ -50,6 +51,11 @@ void print_settings() {
     print_raw("bdrate: " + std::to_string(speed) + " (not used at start: 200000 is)\n");
   else
     print_raw("bdrate: " + std::to_string(speed) + "\n");
+  uint32_t fast = 0;
+  if (!store.ReadNumber("fast", fast))
+    print_raw("fast: (not set: off)\n");
+  else
+    print_raw(std::string("fast: ") + (fast ? "1 (on)" : "0 (off)") + "\n");
 }
 
 void register_config(CLI::App& cli, Context&) {
@@ -65,11 +71,13 @@ void register_config(CLI::App& cli, Context&) {
         return usage("--set-speed: " + std::to_string(g_args.speed) + " (115200, 200000 or 2000000)");
       WriteSpeedSetting(g_args.speed);
     }
+    if (g_args.fast >= 0) WriteFastSetting(g_args.fast != 0);
     print_settings();
     return 0;
   });
   sub->add_option("--set-data", g_args.data, "store this folder as the data folder");
   sub->add_option("--set-speed", g_args.speed, "store this line speed: 115200, 200000 or 2000000");
+  sub->add_option("--set-fast", g_args.fast, "store fast mode: 1 on, 0 off")->check(CLI::Range(0, 1));
 }
 
 const Registrar reg(register_config);

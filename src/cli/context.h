@@ -15,6 +15,8 @@ struct Context {
   std::string configFile;
   bool open = false;
   bool quiet = false;
+  bool fast = false;
+  bool verbose = false;
   CliOperator* op = nullptr;  // installed before a command runs
 };
 

@@ -26,7 +26,8 @@ namespace kor::cli {
 namespace {
 
 const char kUsage[] =
-    "usage: korsync [--port PORT] [--speed BPS] [--data DIR] [--config FILE] [--open] [--quiet] COMMAND [ARGS]\n";
+    "usage: korsync [--port PORT] [--speed BPS] [--data DIR] [--config FILE] [--open] [--quiet] [--fast] [--verbose]\n"
+    "               COMMAND [ARGS]\n";
 
 }  // namespace
 
@@ -87,6 +88,10 @@ static std::optional<int> apply_globals(Context& ctx) {
   if (data.size() >= sizeof a.dataFolder) return usage("--data: path longer than 259 characters");
   std::strcpy(a.dataFolder, data.c_str());
   if (ctx.dataDir.empty()) ReadDataFolderSetting();
+  if (ctx.fast)
+    a.fastMode = true;
+  else
+    ReadFastSetting();
   return std::nullopt;
 }
 
@@ -154,6 +159,9 @@ int run(int argc, char** argv) {
   cli.add_option("--config", ctx.configFile, "settings file instead of the per-user one")->envname("KORSYNC_CONFIG");
   cli.add_flag("--open", ctx.open, "answer Yes when asked to open the folder of a saved file");
   cli.add_flag("--quiet", ctx.quiet, "no progress bar");
+  cli.add_flag("--fast", ctx.fast,
+               "end each wait as soon as the answer is complete (the fixed wait stays the limit; default: stored)");
+  cli.add_flag("--verbose", ctx.verbose, "remarks on how the work is done, on stderr");
   cli.require_subcommand(1);
   register_all(cli, ctx);
 
@@ -168,6 +176,7 @@ int run(int argc, char** argv) {
   }
   if (auto rc = apply_globals(ctx)) return *rc;
   CliOperator oper(ctx.open, ctx.quiet);
+  oper.SetVerbose(ctx.verbose);
   ctx.op = &oper;
   set_operator(&oper);
   Runner r = pending_runner();

@@ -111,9 +111,8 @@ StatusCode WriteFirmwarePage(CRs232& rs, const uint8_t page[kFlashPageSize], int
   uint8_t answer[kPageAnswerMax];
   for (;;) {
     if (rs.Write(packet, kPagePacketSize) == -1) return COM_USB_SENDING_PROBLEM;
-    sleep_ms(delayMs);
     std::memset(answer, 0, sizeof answer);
-    const unsigned n = rs.Read(answer, kPageAnswerMax);
+    const unsigned n = ReadAnswer(rs, answer, kPageAnswerMax, delayMs, kPageAnswerSize);
     if (answer[2] == kPageNoRoom) return ADDRESS_TO_WRITE_TO_FLASH_TOO_BIG;
     if (answer[3] != count_ones8(answer, 3, 0)) {
       last = Answer::Bad;

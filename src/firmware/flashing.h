@@ -12,6 +12,7 @@ namespace kor {
 
 constexpr int kPagePacketSize = 524;
 constexpr unsigned kPageAnswerMax = 100;
+constexpr unsigned kPageAnswerSize = 4;  // detail, unused, result, bit count
 constexpr int kPageAttempts = 6;
 // A unit that asks for the same page again and again is not going to take it.
 constexpr int kPageRepeatLimit = 1000;

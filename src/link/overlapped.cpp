@@ -77,6 +77,21 @@ int OverlappedChannel::ReadFull(uint8_t* buf, int count) {
   }
 }
 
+void OverlappedChannel::AwaitAnswer(int count, unsigned waitMs) {
+  if (!app().fastMode) {
+    sleep_ms(waitMs);
+    return;
+  }
+  // This channel's reads take only what is queued: look every millisecond.
+  const uint64_t deadline = timing().NowUs() + uint64_t(waitMs) * 1000;
+  for (;;) {
+    const long queued = open_ && dev_ ? dev_->Queued() : -1;
+    const uint64_t now = timing().NowUs();
+    if (queued < 0 || queued >= count || now >= deadline) return;
+    timing().SleepUs(std::min<uint64_t>(1000, deadline - now));
+  }
+}
+
 int OpenAppChannel(OverlappedChannel& ch) {
   AppState& a = app();
   if (a.portPath[0]) return ch.OpenDevice(a.portPath, a.speed);

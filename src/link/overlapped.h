@@ -63,6 +63,9 @@ class OverlappedChannel {
   // Waits up to 2 s for count bytes to arrive and reads them; the number read,
   // count only when all came.
   int ReadFull(uint8_t* buf, int count);
+  // The fixed wait for an answer of count bytes; in fast mode it ends as soon as
+  // they are all queued, waitMs staying the bound.
+  void AwaitAnswer(int count, unsigned waitMs);
 
  private:
   std::unique_ptr<OverlappedDevice> dev_;

@@ -10,6 +10,25 @@ namespace {
 
 SerialDevice* g_port = nullptr;
 
+constexpr unsigned kDefaultLatencyMs = 16;
+constexpr unsigned kLowLatencyMs = 1;
+unsigned g_latencyMs = kDefaultLatencyMs;
+bool g_lowLatencyRefusalNoted = false;
+
+// Fast mode gains little while the adapter holds every short answer for its
+// timer: ask for low latency, and say once when it is not to be had.
+void AskLowLatency(SerialDevice& dev) {
+  g_latencyMs = kDefaultLatencyMs;
+  if (!app().fastMode) return;
+  if (dev.RequestLowLatency()) {
+    g_latencyMs = kLowLatencyMs;
+    return;
+  }
+  if (g_lowLatencyRefusalNoted) return;
+  g_lowLatencyRefusalNoted = true;
+  op().Note("драйвер порта не включил низкую задержку: адаптер может держать каждый ответ до 16 мс");
+}
+
 const int kSpeeds[] = {110,   300,    600,    1200,   2400,   4800,   9600,    19200,   38400,
                        57600, 76800, 115200, 128000, 200000, 256000, 921600, 2000000, 3000000};
 
@@ -89,8 +108,11 @@ int CRs232::Open(const char* path, int speed, Handle owner) {
     Close();
     return 1;
   }
+  AskLowLatency(*g_port);
   return 0;
 }
+
+unsigned CRs232::AdapterLatencyMs() { return g_latencyMs; }
 
 void CRs232::Close() {
   if (!owner_) return;
@@ -105,6 +127,12 @@ void CRs232::Close() {
 unsigned CRs232::Read(uint8_t* buf, unsigned count) {
   if (!g_port) return 0;
   long n = g_port->Read(buf, count);
+  return n < 0 ? 0 : unsigned(n);
+}
+
+unsigned CRs232::ReadExact(uint8_t* buf, unsigned count, uint64_t waitUs) {
+  if (!g_port) return 0;
+  long n = g_port->ReadExact(buf, count, waitUs);
   return n < 0 ? 0 : unsigned(n);
 }
 

@@ -26,12 +26,17 @@ class CRs232 {
   int OpenDevice(const char* path, int speed, Handle owner);
   void Close();
   unsigned Read(uint8_t* buf, unsigned count);
+  // Until count bytes are in or waitUs has passed; the count read (0 on failure).
+  unsigned ReadExact(uint8_t* buf, unsigned count, uint64_t waitUs);
   int Write(const uint8_t* buf, unsigned count);
   void Purge();
 
   static SerialDevice* PortHandle();
   static bool PortInUse() { return PortHandle() != nullptr; }
   static bool SpeedAccepted(int speed);
+  // How long the adapter may hold received bytes before passing them on: 1 ms
+  // when its driver took the low-latency request, else the FTDI default.
+  static unsigned AdapterLatencyMs();
 
  private:
   int Open(const char* path, int speed, Handle owner);

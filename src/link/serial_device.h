@@ -20,6 +20,12 @@ class SerialDevice {
   virtual bool Purge() = 0;                      // drop stale input; what was written still leaves
   virtual long Read(uint8_t* buf, unsigned count) = 0;         // -1 on failure
   virtual long Write(const uint8_t* buf, unsigned count) = 0;  // -1 on failure
+  // Fast mode's read: returns once count bytes are in, or when waitUs has
+  // passed with fewer. The bytes read; -1 on failure.
+  virtual long ReadExact(uint8_t* buf, unsigned count, uint64_t waitUs) = 0;
+  // Fast mode: asks the USB-serial driver to pass bytes on without holding them
+  // for its latency timer, until Close. False when the driver will not.
+  virtual bool RequestLowLatency() { return false; }
   virtual void Close() = 0;
 };
 

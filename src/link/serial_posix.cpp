@@ -1,8 +1,13 @@
 // POSIX backend of the serial port: termios, raw 8N1, non-blocking reads.
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 
 #include "link/serial_device.h"
 #include "link/termios_posix.h"
@@ -48,6 +53,36 @@ class PosixDevice : public SerialDevice {
     return long(got);
   }
 
+  long ReadExact(uint8_t* buf, unsigned count, uint64_t waitUs) override {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::microseconds(waitUs);
+    unsigned got = 0;
+    for (;;) {
+      const long n = Read(buf + got, count - got);
+      if (n < 0) return got ? long(got) : -1;
+      got += unsigned(n);
+      if (got >= count) return long(got);
+      const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return long(got);
+      timespec ts{time_t(left / 1000000000), long(left % 1000000000)};
+      pollfd p{fd_, POLLIN, 0};
+      const int r = ppoll(&p, 1, &ts, nullptr);
+      if (r < 0 && errno != EINTR) return long(got);
+      // A hung-up line reads nothing but wakes poll at once: sit out the wait
+      // instead of spinning.
+      if (r > 0 && !(p.revents & POLLIN)) {
+        nanosleep(&ts, nullptr);
+        return long(got + unsigned(std::max(0L, Read(buf + got, count - got))));
+      }
+    }
+  }
+
+  bool RequestLowLatency() override {
+    if (!posix_request_low_latency(fd_, savedSerialFlags_)) return false;
+    lowLatency_ = true;
+    return true;
+  }
+
   long Write(const uint8_t* buf, unsigned count) override {
     unsigned done = 0;
     while (done < count) {
@@ -71,12 +106,17 @@ class PosixDevice : public SerialDevice {
   }
 
   void Close() override {
+    // The flag outlives the descriptor in the driver: the next program would get it.
+    if (lowLatency_ && fd_ >= 0) posix_restore_low_latency(fd_, savedSerialFlags_);
+    lowLatency_ = false;
     posix_close_exclusive(fd_);
   }
 
  private:
   int fd_;
   LineSettings line_;
+  bool lowLatency_ = false;
+  int savedSerialFlags_ = 0;
 };
 
 class PosixDriver : public PortDriver {

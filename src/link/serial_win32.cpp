@@ -19,15 +19,7 @@ class Win32Device : public SerialDevice {
 
   bool SetLine() override { return SetCommState(h_, &dcb_) != 0; }
 
-  bool SetNonBlockingReads() override {
-    COMMTIMEOUTS t{};
-    t.ReadIntervalTimeout = MAXDWORD;
-    t.ReadTotalTimeoutMultiplier = 0;
-    t.ReadTotalTimeoutConstant = 0;
-    t.WriteTotalTimeoutMultiplier = 0;
-    t.WriteTotalTimeoutConstant = 0;
-    return SetCommTimeouts(h_, &t) != 0;
-  }
+  bool SetNonBlockingReads() override { return SetReadTimeouts(MAXDWORD, 0); }
 
   bool Purge() override { return PurgeComm(h_, PURGE_TXCLEAR | PURGE_RXCLEAR) != 0; }
 
@@ -42,6 +34,35 @@ class Win32Device : public SerialDevice {
       got += n;
     }
     return long(got);
+  }
+
+  long ReadExact(uint8_t* buf, unsigned count, uint64_t waitUs) override {
+    // The driver waits for us: with no interval limit and a total limit, a read
+    // returns when all count bytes are in or the limit has passed.
+    const ULONGLONG deadline = GetTickCount64() + (waitUs + 999) / 1000;
+    unsigned got = 0;
+    long result = 0;
+    while (got < count) {
+      const ULONGLONG now = GetTickCount64();
+      if (now >= deadline) break;
+      if (!SetReadTimeouts(0, DWORD(deadline - now))) {
+        result = -1;
+        break;
+      }
+      DWORD n = 0;
+      if (!ReadFile(h_, buf + got, count - got, &n, nullptr)) {
+        result = -1;
+        break;
+      }
+      got += n;
+      if (n == 0) break;  // the limit passed
+    }
+    // Every other read stays one that returns at once.
+    if (!SetReadTimeouts(MAXDWORD, 0) && result == 0 && got == 0) result = -1;
+    if (got) return long(got);
+    if (result < 0) return -1;
+    // What came in the last moment before the limit.
+    return Read(buf, count);
   }
 
   long Write(const uint8_t* buf, unsigned count) override {
@@ -59,6 +80,16 @@ class Win32Device : public SerialDevice {
   }
 
  private:
+  bool SetReadTimeouts(DWORD interval, DWORD total) {
+    COMMTIMEOUTS t{};
+    t.ReadIntervalTimeout = interval;
+    t.ReadTotalTimeoutMultiplier = 0;
+    t.ReadTotalTimeoutConstant = total;
+    t.WriteTotalTimeoutMultiplier = 0;
+    t.WriteTotalTimeoutConstant = 0;
+    return SetCommTimeouts(h_, &t) != 0;
+  }
+
   HANDLE h_;
   DCB dcb_{};
 };

@@ -103,6 +103,12 @@ OpenFailure posix_open_failure(int err) {
   return OpenFailure::Unavailable;
 }
 
+#ifndef __linux__
+// Elsewhere there is no such flag to ask for (low_latency_linux.cpp on Linux).
+bool posix_request_low_latency(int, int&) { return false; }
+void posix_restore_low_latency(int, int) {}
+#endif
+
 void posix_close_exclusive(int& fd) {
   if (fd >= 0) {
     // The exclusive mark belongs to the terminal, not to this descriptor: a

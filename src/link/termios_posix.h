@@ -18,4 +18,9 @@ OpenFailure posix_open_failure(int err);
 // Lets go of a descriptor posix_open_exclusive gave; fd is -1 afterwards.
 void posix_close_exclusive(int& fd);
 
+// The driver's low-latency mode; false where the driver refuses it (a
+// pseudo-terminal, a driver without it). savedFlags is what to put back.
+bool posix_request_low_latency(int fd, int& savedFlags);
+void posix_restore_low_latency(int fd, int savedFlags);
+
 }  // namespace kor

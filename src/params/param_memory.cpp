@@ -122,9 +122,8 @@ MemoryRead ReadAgreedMemory(CRs232& rs, bool purge, unsigned waitMs, size_t minB
     if (!SendMemoryRead(rs)) return MemoryRead::LinkLost;
     FillProgress();
     if (purge) rs.Purge();
-    sleep_ms(waitMs);
     std::vector<uint8_t> got(kParameterMemorySize);
-    got.resize(rs.Read(got.data(), kParameterMemorySize));
+    got.resize(ReadAnswer(rs, got.data(), kParameterMemorySize, waitMs, kParameterMemorySize));
     // Too little at the first read is a unit out of exchange mode, not a line
     // fault: asking again would not help.
     if (attempt == 0 && got.size() < minBytes) return MemoryRead::TooShort;

@@ -7,6 +7,7 @@
 #include "app/timing.h"
 #include "link/rs232.h"
 #include "protocol/frames.h"
+#include "protocol/transactions.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -55,9 +56,9 @@ bool TestCycles(LinkTestView& view) {
     format_byte_row(sent, request);
     view.SetSent(" ");
     view.SetReceived(" ");
-    sleep_ms(kLinkTestAnswerWait);
     uint8_t answer[15] = {};
-    rs.Read(answer, sizeof answer);
+    // Whatever comes back is shown, so its length is not known beforehand.
+    ReadAnswer(rs, answer, sizeof answer, kLinkTestAnswerWait, 0);
     char received[kLinkTestRowSize];
     format_byte_row(received, answer);
     view.SetSent(sent);

@@ -1,5 +1,6 @@
 #include "protocol/transactions.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -13,6 +14,47 @@ namespace kor {
 void ReportLinkLost(CRs232& rs) {
   ShowMessage("Связь потеряна, переподключите кабель", Icon::Error);
   rs.linkState = -1;
+}
+
+uint64_t quiet_gap_us(int speed, unsigned adapterLatencyMs) {
+  constexpr uint64_t kCharacters = 5;
+  constexpr uint64_t kSchedulingUs = 1000;  // a busy computer wakes late
+  const uint64_t charUs = speed > 0 ? (10000000ull + uint64_t(speed) - 1) / uint64_t(speed) : 1000;
+  return kCharacters * charUs + uint64_t(adapterLatencyMs) * 1000 + kSchedulingUs;
+}
+
+unsigned ReadAnswer(CRs232& rs, uint8_t* buf, unsigned size, unsigned waitMs, unsigned want, AnswerEnd end,
+                    AnswerNeed need) {
+  if (!app().fastMode) {
+    sleep_ms(waitMs);
+    return rs.Read(buf, size);
+  }
+  Timing& t = timing();
+  const uint64_t deadline = t.NowUs() + uint64_t(waitMs) * 1000;
+  auto left = [&] {
+    const uint64_t now = t.NowUs();
+    return now < deadline ? deadline - now : 0;
+  };
+  const bool open = want == 0;
+  unsigned got = 0;
+  unsigned needed = 0;
+  for (;;) {
+    needed = std::min(size, need ? need(buf, got) : open ? 1u : want);
+    if (got >= needed || left() == 0) break;
+    const unsigned n = rs.ReadExact(buf + got, needed - got, left());
+    got += n;
+    if (got < needed) break;  // the bound has passed (or the port failed)
+  }
+  if (got < needed || got >= size) return got;
+  if (!open && end == AnswerEnd::Complete) return got + rs.Read(buf + got, size - got);
+  // More may still be on its way: it has all come once nothing follows for a while.
+  const uint64_t gap = quiet_gap_us(app().speed, CRs232::AdapterLatencyMs());
+  while (got < size && left() > 0) {
+    const unsigned n = rs.ReadExact(buf + got, size - got, std::min(gap, left()));
+    if (n == 0) break;
+    got += n;
+  }
+  return got;
 }
 
 namespace {
@@ -36,9 +78,8 @@ bool ReadProgramBlock(CRs232& rs, uint8_t kind, uint8_t index, uint8_t part, uin
   uint8_t req[8];
   build_command_frame(req, kind, 0x02, index, part);
   if (!SendBlockFrame(rs, req, 8)) return false;
-  sleep_ms(kBlockReadWait);
   std::memset(buf, 0, size);
-  rs.Read(buf, size);
+  ReadAnswer(rs, buf, size, kBlockReadWait, size);
   return crc_matches(buf, uint16_t(size - 2));
 }
 
@@ -46,9 +87,8 @@ bool ReadProgramBlock(CRs232& rs, uint8_t kind, uint8_t index, uint8_t part, uin
 bool WriteAcknowledged(CRs232& rs, const uint8_t* frame, unsigned n) {
   if (!SendBlockFrame(rs, frame, n)) return false;
   rs.Purge();
-  sleep_ms(kBlockWriteWait);
   uint8_t ack[2] = {0, 0};
-  unsigned got = rs.Read(ack, 2);
+  unsigned got = ReadAnswer(rs, ack, 2, kBlockWriteWait, 2);
   return got == 2 && ack[0] == frame[n - 2] && ack[1] == frame[n - 1];
 }
 
@@ -64,9 +104,8 @@ int LinkCheck(CRs232& rs) {
   uint8_t req[8];
   build_command_frame(req, 0x55, 0x55, 0x55, 0x55);
   if (!Send(rs, req, 8)) return -1;
-  sleep_ms(kLinkCheckWait);
   uint8_t ans[8] = {};
-  rs.Read(ans, 8);
+  ReadAnswer(rs, ans, 8, kLinkCheckWait, 8);
   int sum = 0;
   for (uint8_t b : ans) sum += b;
   return sum == 365 ? 0 : -1;
@@ -91,10 +130,10 @@ int VersionQuery(CRs232& rs) {
   build_command_frame(req, 0x0D, 0x0D, 0x0D, 0x0D);
   if (!Send(rs, req, 8)) return -1;
   rs.Purge();
-  sleep_ms(kVersionWait);
   char* buf = app().versionBuffer;
   std::memset(buf, 0, sizeof app().versionBuffer);
-  rs.Read(reinterpret_cast<uint8_t*>(buf), 13);
+  // A text of its own length: over when the line falls quiet.
+  ReadAnswer(rs, reinterpret_cast<uint8_t*>(buf), 13, kVersionWait, 0);
   int model = decode_model(buf);
   return (model == kModel460 || model == kModel461 || model == kModel462) ? model : -1;
 }
@@ -103,9 +142,8 @@ int ReadAxisTable(CRs232& rs) {
   uint8_t req[8];
   build_command_frame(req, 0x04, 0x04, 0x04, 0x04);
   if (!Send(rs, req, 8)) return 0;
-  sleep_ms(kAxisTableWait);
   std::vector<uint8_t> image(4096, 0);
-  unsigned got = rs.Read(image.data(), 4096);
+  unsigned got = ReadAnswer(rs, image.data(), 4096, kAxisTableWait, 4096);
   if (got < 2) {
     ShowMessage("Выберите в меню 'Режим обмена с ПК' \nи проверьте скорость передачи", Icon::Warning);
     return 0;
@@ -157,9 +195,8 @@ int SpeedProbe() {
       rs.linkState = -1;
       return -1;
     }
-    sleep_ms(kSpeedProbeWait);
     uint8_t ans[8] = {};
-    rs.Read(ans, 8);
+    ReadAnswer(rs, ans, 8, kSpeedProbeWait, 8);
     if (std::memcmp(ans, req, 8) == 0) return t.speed;
     rs.Close();
   }

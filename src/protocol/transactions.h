@@ -21,6 +21,25 @@ constexpr int kModel462 = 462;
 // "Связь потеряна, переподключите кабель", and the link is marked lost.
 void ReportLinkLost(CRs232& rs);
 
+// How an answer ends, for fast mode.
+enum class AnswerEnd {
+  Complete,  // with the bytes it needs (and whatever else has already come)
+  Quiet,     // with the bytes it needs, or more until the line goes quiet
+};
+// Bytes an answer needs, judged by the got bytes that are in.
+using AnswerNeed = unsigned (*)(const uint8_t* buf, unsigned got);
+
+// The answer to the request just written, into buf (at most size bytes). By
+// default the fixed wait, then one read. In fast mode the wait ends as soon as
+// `want` bytes are in (0: an answer of unknown length, over once the line is
+// quiet after its first byte); the fixed wait stays the bound, so an answer that
+// does not come, or comes short, is read at the same moment as by default.
+unsigned ReadAnswer(CRs232& rs, uint8_t* buf, unsigned size, unsigned waitMs, unsigned want,
+                    AnswerEnd end = AnswerEnd::Complete, AnswerNeed need = nullptr);
+// Fast mode's quiet gap: a few characters at the line speed plus what the
+// adapter may hold bytes back.
+uint64_t quiet_gap_us(int speed, unsigned adapterLatencyMs);
+
 // 0 when the 8-byte answer sums to 365 (the echo of the request), else -1.
 int LinkCheck(CRs232& rs);
 // The model code (460, 461, 462) or -1; the answer stays in AppState's version buffer.

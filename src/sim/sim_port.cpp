@@ -1,5 +1,7 @@
 #include "sim/sim_port.h"
 
+#include <algorithm>
+
 #include "app/timing.h"
 
 namespace kor::sim {
@@ -24,6 +26,19 @@ class SimDevice : public SerialDevice {
     return true;
   }
   long Read(uint8_t* buf, unsigned count) override { return long(d_.unit_.Take(buf, count, timing().NowUs())); }
+  long ReadExact(uint8_t* buf, unsigned count, uint64_t waitUs) override {
+    // Sleeps from byte to byte on the program's clock, never past the limit.
+    const uint64_t deadline = timing().NowUs() + waitUs;
+    size_t got = 0;
+    for (;;) {
+      got += d_.unit_.Take(buf + got, count - got, timing().NowUs());
+      const uint64_t now = timing().NowUs();
+      if (got >= count || now >= deadline) return long(got);
+      const uint64_t next = std::min(d_.unit_.NextDueUs(), deadline);
+      timing().SleepUs(next > now ? next - now : 0);
+    }
+  }
+  bool RequestLowLatency() override { return true; }  // nothing here holds bytes back
   long Write(const uint8_t* buf, unsigned count) override {
     if (d_.faults.writesBeforePull == 0) d_.faults.writeFails = true;
     if (d_.faults.writeFails) return -1;

@@ -1,5 +1,6 @@
 #include "transfer/correction.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <vector>
@@ -53,7 +54,7 @@ bool ReadCorrectionText(int selection, std::string& text, int* pointsOut) {
   const uint8_t code = correction_table_code(selection);
 
   SendRequest(ch, 0, code);
-  sleep_ms(kCorrectionSummaryWait);
+  ch.AwaitAnswer(kSummarySize, kCorrectionSummaryWait);
   uint8_t summary[kSummaryReadMax] = {};
   if (ch.Read(summary, kSummaryReadMax) != kSummarySize)
     return Fail("Выберите в меню 'Режим обмена с ПК' \nи проверьте скорость передачи", Icon::Warning);
@@ -83,9 +84,9 @@ bool ReadCorrectionText(int selection, std::string& text, int* pointsOut) {
     SendRequest(ch, uint8_t(b), code);
     op().ProgressPos(b);
     op().PumpPendingMessages();
-    sleep_ms(kCorrectionBlockWait);
     const int rest = points % kCorrectionBlockPoints;
     const int count = (b == blocks && rest != 0) ? rest : kCorrectionBlockPoints;
+    ch.AwaitAnswer(4 * std::max(count, 0), kCorrectionBlockWait);
     for (int j = 0; j < count; ++j) {
       // Each value is waited for: one that is still on its way must not be
       // skipped, nor land later on top of the next.

@@ -84,10 +84,12 @@ bool SendPageRequest(CRs232& rs, uint8_t kind, int index, int page) {
   return false;
 }
 
-// Reads one page answer into a zero-filled buffer of the given size.
-unsigned ReadPage(CRs232& rs, std::vector<uint8_t>& page, size_t size) {
+// Waits for one page answer and reads it into a zero-filled buffer of the
+// given size; `want` is the length the unit is expected to send.
+unsigned ReadPage(CRs232& rs, std::vector<uint8_t>& page, size_t size, unsigned waitMs, unsigned want,
+                  AnswerEnd end = AnswerEnd::Complete) {
   page.assign(size, 0);
-  return rs.Read(page.data(), unsigned(size));
+  return ReadAnswer(rs, page.data(), unsigned(size), waitMs, want, end);
 }
 
 void TooMuchData() {
@@ -268,8 +270,12 @@ bool PageProgramText(CRs232& rs, int index, int range, unsigned wait, unsigned l
     op().ProgressPos(p + 1);
     op().PumpPendingMessages();
     ProgressOf(p == kProgramPages - 1 ? kProgramImageSize : kProgressStep * (p + 1), kProgramImageSize);
-    sleep_ms(wait);
-    const unsigned n = ReadPage(rs, page, kPageSize);
+    const bool last = p == kProgramPages - 1;
+    // Which length the last page has is the unit's choice: a longer one than
+    // expected must still show, as it does after the full wait.
+    const unsigned lastWanted = lastExpected ? lastExpected : unsigned(kLastPageSingle);
+    const unsigned n = ReadPage(rs, page, kPageSize, wait, last ? lastWanted : unsigned(kPageSize),
+                                last ? AnswerEnd::Quiet : AnswerEnd::Complete);
     if (p < kProgramPages - 1) {
       if (n != unsigned(kPageSize)) {
         TooMuchData();
@@ -294,9 +300,8 @@ void PageSubprogramText(CRs232& rs, int index, std::string& text, bool& sent) {
   op().ProgressPos(1);
   op().PumpPendingMessages();
   ProgressOf(kSubprogramImageSize, kSubprogramImageSize);
-  sleep_ms(kSubprogramPageWait);
   std::vector<uint8_t> page;
-  const unsigned n = ReadPage(rs, page, kSubprogramImageSize);
+  const unsigned n = ReadPage(rs, page, kSubprogramImageSize, kSubprogramPageWait, kSubprogramImageSize);
   if (n != unsigned(kSubprogramImageSize)) TooMuchData();
   std::vector<uint8_t> image(kSubprogramImageSize, 0xFF);
   std::memcpy(image.data(), page.data(), n);

@@ -23,6 +23,7 @@ namespace {
 
 constexpr unsigned kPageAnswerWait = 105;
 constexpr unsigned kPageAnswerSize = 100;
+constexpr unsigned kPageStatusSize = 3;  // the status is the third byte
 constexpr uint8_t kPageCommand = 0x03;
 constexpr uint8_t kCloseCommand = 0x16;
 constexpr char kEarlyEnd[] = "966666";
@@ -114,6 +115,13 @@ void ReportPartialParse(const ProgramParse& parse, bool subprogram) {
   ShowMessage(text, Icon::Error);
 }
 
+// A program's page answer is its status, or the longer "966666" that ends the write.
+unsigned program_page_answer_need(const uint8_t* answer, unsigned got) {
+  const unsigned early = sizeof kEarlyEnd - 1;
+  if (got >= kPageStatusSize && std::memcmp(answer, kEarlyEnd, kPageStatusSize) == 0) return early;
+  return kPageStatusSize;
+}
+
 bool SendPageFrame(CRs232& rs, const uint8_t* frame) {
   if (rs.Write(frame, kPageFrameSize) != -1) return true;
   ReportLinkLost(rs);
@@ -155,9 +163,9 @@ void PageWrite(CRs232& rs, uint8_t kind) {
     op().ProgressPos(i);
     op().PumpPendingMessages();
     ProgressOf(kPagePayloadSize * i, image.size);
-    sleep_ms(kPageAnswerWait);
     uint8_t answer[kPageAnswerSize] = {};
-    const unsigned got = rs.Read(answer, kPageAnswerSize);
+    const unsigned got = ReadAnswer(rs, answer, kPageAnswerSize, kPageAnswerWait, kPageStatusSize,
+                                    AnswerEnd::Complete, sub ? nullptr : program_page_answer_need);
     // The unit has all it wants of a program: it takes the title now.
     if (!sub && std::memcmp(answer, kEarlyEnd, 6) == 0) break;
     // A zero-filled buffer would read as "stored": silence must not pass for it.

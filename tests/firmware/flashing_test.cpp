@@ -387,5 +387,32 @@ TEST_F(Flashing, RefusesWhilePortIsInUse) {
   EXPECT_TRUE(frames().empty());
 }
 
+TEST_F(Flashing, FastModeFlashesTheSameImageSooner) {
+  unit.config().emulateWire = true;
+  std::vector<int> image(1300);
+  for (size_t i = 0; i < image.size(); ++i) image[i] = int((i * 5 + 3) & 0xFF);
+  Select(test::hex_file(image));
+  uint64_t took[2];
+  for (int fast = 0; fast < 2; ++fast) {
+    std::fill(fw->flash.begin(), fw->flash.end(), 0xFF);
+    rec.messages.clear();
+    app().fastMode = fast;
+    const uint64_t start = clock.NowUs();
+    Flash();
+    took[fast] = clock.NowUs() - start;
+    EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"Прошивка завершена"});
+    for (size_t i = 0; i < image.size(); ++i) ASSERT_EQ(fw->flash[i], image[i]) << i;
+  }
+  EXPECT_LT(took[1], took[0]);
+  // A unit outside programming mode gets the same warning after the same six tries.
+  fw->programmingMode = false;
+  for (int fast = 0; fast < 2; ++fast) {
+    rec.messages.clear();
+    app().fastMode = fast;
+    Flash();
+    EXPECT_EQ(rec.MessageTexts(), std::vector<std::string>{"Войдите в режим: ПРОГРАММИРОВАНИЕ ЧЕРЕЗ ПК"}) << fast;
+  }
+}
+
 }  // namespace
 }  // namespace kor

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <thread>
 #include <vector>
 
 #include "link/serial_device.h"
@@ -105,6 +107,45 @@ TEST_F(PosixPort, RawBytesBothWaysAndReadsNeverWait) {
   usleep(20000);
   EXPECT_EQ(d->Read(buf, 4096), 4096);
   EXPECT_EQ(0, memcmp(buf, big.data(), 4096));
+  d->Close();
+}
+
+// The unit's answer comes in pieces, as an adapter hands it over: the read
+// collects them until the count is reached, and gives what came when the
+// limit passes first.
+TEST_F(PosixPort, ReadExactGathersPiecesUpToTheCountOrTheLimit) {
+  auto d = OpenAt(200000);
+  ASSERT_TRUE(d);
+  std::vector<uint8_t> answer(4096);
+  for (size_t i = 0; i < answer.size(); ++i) answer[i] = uint8_t(i * 31 + 7);
+  std::thread unit([&] {
+    for (size_t off = 0; off < answer.size(); off += 1000) {
+      usleep(3000);
+      size_t n = std::min<size_t>(1000, answer.size() - off);
+      for (size_t done = 0; done < n;) {
+        ssize_t w = write(master, answer.data() + off + done, n - done);
+        if (w > 0) done += size_t(w);
+      }
+    }
+  });
+  std::vector<uint8_t> buf(4096 + 10, 0);
+  EXPECT_EQ(d->ReadExact(buf.data(), 4096, 5000000), 4096);
+  unit.join();
+  EXPECT_TRUE(std::equal(answer.begin(), answer.end(), buf.begin()));
+
+  const uint8_t part[5] = {1, 2, 3, 4, 5};
+  ASSERT_EQ(write(master, part, 5), 5);
+  EXPECT_EQ(d->ReadExact(buf.data(), 8, 30000), 5);
+  EXPECT_EQ(0, memcmp(buf.data(), part, 5));
+  EXPECT_EQ(d->ReadExact(buf.data(), 8, 1000), 0);  // nothing more
+  d->Close();
+}
+
+// A pseudo-terminal has no USB-serial driver to ask.
+TEST_F(PosixPort, LowLatencyIsRefusedWhereThereIsNoSuchDriver) {
+  auto d = OpenAt(200000);
+  ASSERT_TRUE(d);
+  EXPECT_FALSE(d->RequestLowLatency());
   d->Close();
 }
 

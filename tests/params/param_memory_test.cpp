@@ -390,5 +390,38 @@ TEST(ParameterImage, IsPaddedWithFFOrCut) {
   EXPECT_EQ(img[4095], 0x44);
 }
 
+// Fast mode takes the memory as soon as all 4096 bytes are in, and judges a
+// short memory exactly as the default does, after the same wait.
+TEST_F(ParamMemory, FastModeGivesTheSameFilesAndWarnings) {
+  unit.config().emulateWire = true;
+  struct Case {
+    size_t served;
+    bool readMuchSooner;  // the whole memory came: the wait ends early
+  } cases[] = {{4096, true}, {4072, false}, {3000, false}, {1, false}};
+  for (const Case& c : cases) {
+    unit.paramServe = c.served;
+    std::string files[2], backups[2];
+    std::vector<std::string> said[2];
+    uint64_t took[2];
+    for (int fast = 0; fast < 2; ++fast) {
+      test::TempDir folder;
+      std::strcpy(app().dataFolder, folder.path().c_str());
+      app().fastMode = fast;
+      rec.messages.clear();
+      const uint64_t start = clock.NowUs();
+      ReadParameterMemory();
+      took[fast] = clock.NowUs() - start;
+      BackupParameterMemory();
+      said[fast] = rec.MessageTexts();
+      files[fast] = folder.read(sub("kor_parameters", "kor_eeprom.koreep"));
+      backups[fast] = folder.read(sub("kor_backup", "kor_backup_eeprom.koreep"));
+    }
+    EXPECT_EQ(files[1], files[0]) << c.served;
+    EXPECT_EQ(backups[1], backups[0]) << c.served;
+    EXPECT_EQ(said[1], said[0]) << c.served;
+    EXPECT_EQ(took[1] * 2 < took[0], c.readMuchSooner) << c.served;
+  }
+}
+
 }  // namespace
 }  // namespace kor

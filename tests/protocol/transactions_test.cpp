@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "program/axis_table.h"
 #include "protocol/frames.h"
@@ -256,6 +259,144 @@ TEST_F(SpeedProbeTest, RefusesWhilePortIsInUse) {
   EXPECT_EQ(SpeedProbe(), -1);
   ASSERT_EQ(rec.messages.size(), 1u);
   EXPECT_EQ(rec.messages[0].text, "Com порт занят");
+}
+
+// Fast mode against the same unit, with every byte taking its time on the line
+// (50 us at 200000 bit/s) after the unit's 5 ms.
+class FastMode : public Transactions {
+ protected:
+  void SetUp() override {
+    Transactions::SetUp();
+    // Opened in fast mode: the simulated line holds nothing back, as a
+    // low-latency adapter would not.
+    rs.Close();
+    app().fastMode = true;
+    ASSERT_EQ(OpenAppPort(rs), 0);
+    app().fastMode = false;
+    unit.config().emulateWire = true;
+    app().title[0] = 'T';
+  }
+
+  struct Primitive {
+    const char* name;
+    int command;      // byte 4 of the request, for faults
+    unsigned waitMs;  // the fixed wait
+    unsigned request, answer;  // bytes each way
+    std::function<int()> run;
+    bool partialDoes = false;  // a part of the answer is enough
+  };
+
+  std::vector<Primitive> primitives() {
+    uint8_t* b = buf;
+    return {
+        {"link check", 0x55, 18, 8, 8, [this] { return LinkCheck(rs); }},
+        {"header block", 0x02, 40, 8, 42, [this, b] { return int(ReadHeaderBlock(rs, 0, 1, b)); }},
+        {"data block", 0x02, 40, 8, 134, [this, b] { return int(ReadDataBlock(rs, 0, 1, 3, b)); }},
+        {"header write", 0x03, 50, 50, 2, [this] { return int(WriteHeader(rs, 0, 7)); }},
+        {"block write", 0x03, 50, 142, 2, [this, b] { return int(WriteBlock(rs, 0, 1, b)); }},
+        {"axis table", 0x04, 750, 8, 4096, [this] { return ReadAxisTable(rs); }, true},
+    };
+  }
+
+  struct Outcome {
+    int result;
+    uint64_t elapsedUs;
+    std::vector<std::string> messages;
+  };
+  Outcome Run(const Primitive& p, bool fast) {
+    app().fastMode = fast;
+    rec.messages.clear();
+    const uint64_t start = clock.NowUs();
+    const int r = p.run();
+    Outcome o{r, clock.NowUs() - start, rec.MessageTexts()};
+    // An answer that missed its wait must not land in the next exchange.
+    clock.SleepUs(2 * p.waitMs * 1000ull);
+    rs.Purge();
+    return o;
+  }
+  // When the last byte of a whole answer is in, counted from the request.
+  static uint64_t complete_us(const Primitive& p) { return 5000 + 50 * uint64_t(p.request + p.answer); }
+
+  uint8_t buf[4096] = {};
+};
+
+TEST_F(FastMode, EachFixedLengthAnswerEndsItsWaitWhenComplete) {
+  for (const Primitive& p : primitives()) {
+    const Outcome slow = Run(p, false);
+    const Outcome fast = Run(p, true);
+    EXPECT_EQ(slow.elapsedUs, p.waitMs * 1000ull) << p.name;
+    EXPECT_EQ(fast.elapsedUs, complete_us(p)) << p.name;
+    EXPECT_LT(fast.elapsedUs, slow.elapsedUs) << p.name;
+    EXPECT_EQ(fast.result, slow.result) << p.name;
+    EXPECT_EQ(fast.result, 1 - (p.command == 0x55)) << p.name;  // success (LinkCheck says 0)
+    EXPECT_TRUE(fast.messages.empty()) << p.name;
+  }
+  EXPECT_EQ(axis_channels().channels[1].axis, 1);  // the table came whole
+}
+
+// A missing or cut answer is judged at the moment the default judges it, with
+// the same result and the same words; a late one inside the wait still counts.
+TEST_F(FastMode, FailuresTakeTheFullWaitAndLateAnswersAreTaken) {
+  struct Trouble {
+    const char* what;
+    std::function<void(const Primitive&)> arrange;
+    bool answered;  // the whole answer is in within the wait
+    bool fullWait;  // fast mode waits the whole fixed time
+    bool partial;   // some of it is
+  };
+  const Trouble troubles[] = {
+      {"no answer", [this](const Primitive& p) { unit.Inject({sim::FaultKind::NoAnswer, p.command, 0, 2}); }, false,
+       true, false},
+      {"cut answer", [this](const Primitive& p) { unit.Inject({sim::FaultKind::Cut, p.command, 0, 2}); }, false,
+       true, true},
+      {"last byte 0.1 ms before the end",
+       [this](const Primitive& p) {
+         unit.config().latencyUs = unsigned(p.waitMs * 1000 - 100 - 50 * (p.request + p.answer));
+       },
+       true, false, true},
+      {"last byte 0.1 ms after the end",
+       [this](const Primitive& p) {
+         unit.config().latencyUs = unsigned(p.waitMs * 1000 + 100 - 50 * (p.request + p.answer));
+       },
+       false, true, true},
+  };
+  for (const Trouble& t : troubles) {
+    for (const Primitive& p : primitives()) {
+      unit.config().latencyUs = 5000;
+      t.arrange(p);
+      const Outcome slow = Run(p, false);
+      const Outcome fast = Run(p, true);
+      const std::string where = std::string(t.what) + ": " + p.name;
+      EXPECT_EQ(fast.result, slow.result) << where;
+      EXPECT_EQ(fast.messages, slow.messages) << where;
+      EXPECT_EQ(fast.result == 1 - (p.command == 0x55), t.answered || (t.partial && p.partialDoes)) << where;
+      if (t.fullWait)
+        EXPECT_EQ(fast.elapsedUs, p.waitMs * 1000ull) << where;
+      else
+        EXPECT_EQ(fast.elapsedUs, p.waitMs * 1000ull - 100) << where;
+    }
+  }
+}
+
+TEST_F(FastMode, TheVersionTextEndsWhenTheLineFallsQuiet) {
+  app().fastMode = true;
+  uint64_t start = clock.NowUs();
+  EXPECT_EQ(VersionQuery(rs), kModel461);
+  EXPECT_STREQ(app().versionBuffer, "461 v1.07");
+  const uint64_t elapsed = clock.NowUs() - start;
+  EXPECT_GE(elapsed, 5000u + 50 * (8 + 9));
+  EXPECT_LT(elapsed, 30000u);
+
+  // No answer: the same -1 after the same 30 ms.
+  unit.Inject({sim::FaultKind::NoAnswer, 0x0D});
+  start = clock.NowUs();
+  EXPECT_EQ(VersionQuery(rs), -1);
+  EXPECT_EQ(clock.NowUs() - start, 30000u);
+}
+
+TEST(QuietGap, CoversAFewCharactersAndTheAdapter) {
+  EXPECT_EQ(quiet_gap_us(200000, 1), 5 * 50 + 1000 + 1000u);
+  EXPECT_EQ(quiet_gap_us(115200, 16), 5 * 87 + 16000 + 1000u);
 }
 
 }  // namespace

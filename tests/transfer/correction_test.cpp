@@ -263,5 +263,25 @@ TEST_F(ControlText, PortAndWriteFailuresAreReported) {
   EXPECT_TRUE(unit.Find<sim::CorrectionService>()->textFrames.empty());
 }
 
+TEST_F(Correction, FastModeWritesTheSameFileSooner) {
+  std::vector<int32_t> values(1500);
+  for (size_t i = 0; i < values.size(); ++i) values[i] = int32_t(i * 3 - 700);
+  Table(0x0A, 12, 1500, values);
+  std::string files[2];
+  uint64_t took[2];
+  for (int fast = 0; fast < 2; ++fast) {
+    TempDir folder;
+    std::strcpy(app().dataFolder, folder.path().c_str());
+    app().fastMode = fast;
+    const uint64_t start = clock.NowUs();
+    EXPECT_TRUE(ReadCorrectionTable(kCorrectionPlus));
+    took[fast] = clock.NowUs() - start;
+    files[fast] = folder.read(kPlusFile);
+  }
+  EXPECT_FALSE(files[0].empty());
+  EXPECT_EQ(files[1], files[0]);
+  EXPECT_LT(took[1], took[0]);
+}
+
 }  // namespace
 }  // namespace kor
