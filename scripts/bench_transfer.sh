@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Times two program transfers through korsim on a pseudo-terminal and sets each
-# beside the waits the protocol mandates for it (the floor no implementation
-# can beat), as a ratio:
-#   - a block-generation read of all 20 programs of 500 lines each,
-#   - a page-generation write of one program.
-# usage: scripts/bench_transfer.sh [--wire] [BUILD_DIR]
-#   --wire  korsim sends every byte at the line speed; the wire time of all
-#           bytes is then added to the mandated waits.
-# Not a test: it takes about three and a half minutes.
+# Default mode against fast mode (--fast), through korsim with every byte on the
+# line at 200000 bit/s and answers handed over like a USB-serial adapter does:
+# in packets of 62 bytes, or a latency after a packet's first byte (16 ms, the
+# FTDI default, and 1 ms, its low-latency setting). For each transfer: the wall
+# time of both modes, the waits the protocol mandates (the default's floor and
+# fast mode's bound), the speed-up, whether the files and the unit's dumps are
+# byte-identical between the modes, korsync's CPU time as a share of the wall
+# time and its peak resident memory (from wait4's rusage, through GNU time).
+# usage: scripts/bench_transfer.sh [--latency "16 1"] [--only NAME] [BUILD_DIR]
+# Not a test: a full run takes about twelve minutes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-wire=""
-if [ "${1:-}" = "--wire" ]; then wire="--wire"; shift; fi
+latencies="16 1"
+only=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --latency) latencies=$2; shift 2 ;;
+    --only) only=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
 build=${1:-$root/build/native}
 korsim="$build/src/sim/korsim"
 korsync="$build/src/cli/korsync"
@@ -19,59 +27,78 @@ if [ ! -x "$korsim" ] || [ ! -x "$korsync" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$build" -j 2 --target korsync korsim >/dev/null
 fi
+[ -x /usr/bin/time ] || { echo "bench: GNU time (/usr/bin/time) is needed: scripts/setup.sh installs it"; exit 1; }
 
 work=$(mktemp -d)
+export KORSYNC_CONFIG="$work/settings.ini"  # the runner's own settings stay out
 sim=""
 stop_sim() { if [ -n "$sim" ]; then kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true; sim=""; fi; }
 trap 'stop_sim; rm -rf "$work"' EXIT
 
-start_sim() {
-  "$korsim" $wire "$@" >"$work/sim.out" 2>"$work/sim.err" &
+# The unit itself starts answering within half a millisecond: with 16 ms in the
+# adapter an echo still comes inside the 18 ms link check.
+unit_delay=0.5
+start_sim() {  # LATENCY ARGS...
+  local latency=$1; shift
+  "$korsim" --wire --adapter-latency-ms "$latency" --unit-delay-ms "$unit_delay" "$@" >"$work/sim.out" 2>"$work/sim.err" &
   sim=$!
   for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
   pty=$(head -n1 "$work/sim.out")
 }
 
-now_ms() { date +%s%3N; }
-
-# ratio NAME MEASURED_MS WAIT_MS BYTES
-report() {
-  awk -v name="$1" -v t="$2" -v w="$3" -v bytes="$4" -v wire="$wire" 'BEGIN {
-    ref = w; if (wire != "") ref += bytes * 10 * 1000 / 200000;
-    printf "%-44s %8.2f s   mandated %8.2f s%s   ratio %.3f\n", name, t / 1000, ref / 1000,
-           (wire != "" ? " (with wire)" : ""), t / ref }'
-}
-
-# 20 programs of 500 lines, each with a title line.
-mkdir -p "$work/seed" "$work/data"
+# 20 programs of 500 lines, each with a title line; one of them without it for
+# the page generation, which parses the text.
+mkdir -p "$work/seed"
 for n in $(seq 1 20); do
   {
     printf '%%BENCH %02d\r\n' "$n"
-    for i in $(seq 1 500); do printf '%03d:X%d.000F100.00\r\n' "$i" "$i"; done
+    for i in $(seq 1 500); do printf '%03d:X%d.000F100.00\r\n' "$((i % 1000))" "$i"; done
   } >"$work/seed/$(printf 'kor_program_%03d.txt' "$n")"
 done
-
-start_sim --model 461 --programs "$work/seed"
-t0=$(now_ms)
-"$korsync" --quiet --port "$pty" --data "$work/data" read program all 2>"$work/read.err"
-t1=$(now_ms)
-stop_sim
-grep -q "загрузка программ завершена" "$work/read.err" || { cat "$work/read.err"; exit 1; }
-# Link check 18 ms, version 30 ms; per program a header read and 250 block reads of 40 ms.
-waits=$((18 + 30 + 20 * (40 + 250 * 40)))
-bytes=$((8 + 8 + 20 * 251 * 8 + 8 + 9 + 20 * (42 + 250 * 134)))
-report "block read, 20 programs x 500 lines" $((t1 - t0)) $waits $bytes
-
-# The page transfer parses the text: the program goes without its title line.
 tail -n +2 "$work/seed/kor_program_001.txt" >"$work/page.txt"
-start_sim --model silent
-t0=$(now_ms)
-"$korsync" --quiet --port "$pty" --data "$work/data" write program "$work/page.txt" --slot 1 --title BENCH \
-  2>"$work/write.err"
-t1=$(now_ms)
-stop_sim
-grep -q "Программа 001 загружена" "$work/write.err" || { cat "$work/write.err"; exit 1; }
-# Link check, version, axis table 750 ms, 63 pages answered after 105 ms each.
-waits=$((18 + 30 + 750 + 63 * 105))
-bytes=$((8 + 8 + 8 + 64 * 272 + 8 + 4096 + 63 * 3))
-report "page write, one program" $((t1 - t0)) $waits $bytes
+head -c 4096 /dev/urandom >"$work/params.bin"
+
+has_backup=0
+"$korsync" backup --help >/dev/null 2>&1 && has_backup=1
+
+# Each transfer: NAME, the mandated waits in ms, korsim's arguments, korsync's
+# arguments, the text that says it went well.
+transfers=(block_read page_read_all page_write block_write params_read params_write)
+[ "$has_backup" = 1 ] && transfers+=(backup)
+
+spec() {  # NAME -> sets waits, sim_args, sync_args, ok
+  case "$1" in
+    block_read)
+      # Link check, version; per program a header read and 250 block reads of 40 ms.
+      waits=$((18 + 30 + 20 * (40 + 250 * 40)))
+      sim_args=(--model 461 --programs "$work/seed"); sync_args=(read program all)
+      ok="загрузка программ завершена" ;;
+    page_read_all)
+      # Link check, version, axis table 750 ms; 20 programs of 5 pages 340 ms apart.
+      waits=$((18 + 30 + 750 + 20 * 5 * 340))
+      sim_args=(--model silent --last-page 924 --programs "$work/seed"); sync_args=(read program all)
+      ok="" ;;
+    page_write)
+      # Link check, version, axis table, 63 pages answered after 105 ms each.
+      waits=$((18 + 30 + 750 + 63 * 105))
+      sim_args=(--model silent); sync_args=(write program "$work/page.txt" --slot 1 --title BENCH)
+      ok="Программа 001 загружена" ;;
+    block_write)
+      # Link check, version, the header and 250 blocks acknowledged after 50 ms each.
+      waits=$((18 + 30 + 50 + 250 * 50))
+      sim_args=(--model 461); sync_args=(write program "$work/seed/kor_program_001.txt" --slot 2)
+      ok="Загрузка завершена" ;;
+    params_read)
+      waits=$(params_read_waits)
+      sim_args=(--model 461 --params "$work/params.bin"); sync_args=(read params)
+      ok="" ;;
+    params_write)
+      waits=$(params_write_waits)
+      sim_args=(--model 461); sync_args=(write params "$work/params.bin")
+      ok="Параметры загружены" ;;
+    backup)
+      waits=0  # its own sum of the above; shown as measured by the default
+      sim_args=(--model 461 --programs "$work/seed" --params "$work/params.bin"); sync_args=(backup)
+      ok="" ;;
+  esac
+}

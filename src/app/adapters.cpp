@@ -85,6 +85,20 @@ std::vector<std::string> AdapterListLines() {
   return lines;
 }
 
+std::vector<std::string> AdapterLatencyLines() {
+  std::vector<std::string> lines;
+  AdapterSource& src = adapter_source();
+  int count = 0;
+  if (!src.Count(count)) return lines;
+  for (int n = 0; n < count && n < kMaxAdapters; ++n) {
+    std::string id, port;
+    unsigned ms = 0;
+    if (!src.Entry(n, id, port) || !src.LatencyTimer(id, port, ms)) continue;
+    lines.push_back("latency timer: " + port + " " + std::to_string(ms) + " ms");
+  }
+  return lines;
+}
+
 std::string PortLabelText(const char* portName, int speed) {
   const char* fmt = speed == 2000000   ? "%s 2 Мбит/c"
                     : speed == 200000 ? "%s 200 Кбит/c"

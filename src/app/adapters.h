@@ -30,6 +30,14 @@ class AdapterSource {
   // Instance id (FTDIBUS\VID_0403+PID_6001+SERIAL\0000 form) and port name of
   // enumeration entry n; false when the entry is absent.
   virtual bool Entry(int n, std::string& instanceId, std::string& portName) = 0;
+  // How long the driver lets the adapter hold received bytes (its latency
+  // timer, ms); false when the driver does not say.
+  virtual bool LatencyTimer(const std::string& instanceId, const std::string& portName, unsigned& ms) {
+    (void)instanceId;
+    (void)portName;
+    (void)ms;
+    return false;
+  }
 };
 
 AdapterSource& adapter_source();
@@ -53,6 +61,10 @@ AdapterScan ScanAdapters();
 // The settings dialog's lines "vid   pid   serial   port", one per entry the
 // enumeration counts (absent ones skipped).
 std::vector<std::string> AdapterListLines();
+
+// "latency timer: PORT N ms" for each adapter whose driver says, in list order:
+// it decides how soon fast mode gets its answers.
+std::vector<std::string> AdapterLatencyLines();
 
 // Port label text for a port name at a speed: "COM5 200 Кбит/c"; other speeds
 // give the name alone.

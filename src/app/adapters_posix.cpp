@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 #include "app/adapters.h"
 
@@ -49,6 +50,17 @@ class UsbSerialPorts : public AdapterSource {
     if (n < 0 || size_t(n) >= all.size()) return false;
     instanceId = all[size_t(n)].id;
     portName = all[size_t(n)].port;
+    return true;
+  }
+  // The usb-serial drivers publish it beside the device: /dev/ttyUSB0 has
+  // /sys/bus/usb-serial/devices/ttyUSB0/latency_timer.
+  bool LatencyTimer(const std::string&, const std::string& portName, unsigned& ms) override {
+    const size_t slash = portName.rfind('/');
+    const std::string dev = slash == std::string::npos ? portName : portName.substr(slash + 1);
+    std::ifstream in("/sys/bus/usb-serial/devices/" + dev + "/latency_timer");
+    unsigned v = 0;
+    if (!(in >> v)) return false;
+    ms = v;
     return true;
   }
 };

@@ -46,6 +46,19 @@ class FtdiRegistry : public AdapterSource {
     return true;
   }
 
+  bool LatencyTimer(const std::string& instanceId, const std::string&, unsigned& ms) override {
+    char key[400];
+    std::snprintf(key, sizeof key, "SYSTEM\\ControlSet001\\Enum\\%s\\Device Parameters", instanceId.c_str());
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    DWORD type = 0, value = 0, cb = sizeof value;
+    const LONG r = RegQueryValueExA(k, "LatencyTimer", nullptr, &type, reinterpret_cast<BYTE*>(&value), &cb);
+    RegCloseKey(k);
+    if (r != ERROR_SUCCESS || type != REG_DWORD) return false;
+    ms = unsigned(value);
+    return true;
+  }
+
  private:
   static bool ReadText(HKEY k, const char* name, char* buf, DWORD size) {
     DWORD type = 0, cb = size - 1;  // room kept for a terminator the value may lack

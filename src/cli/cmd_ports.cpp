@@ -12,6 +12,7 @@ namespace {
 void register_ports(CLI::App& cli, Context&) {
   add_command(cli, "ports", "list the connected FTDI adapters (vid, pid, serial, port)", [](Context&) {
     for (const std::string& line : AdapterListLines()) std::printf("%s\n", line.c_str());
+    for (const std::string& line : AdapterLatencyLines()) std::printf("%s\n", line.c_str());
     AdapterScan s = ScanAdapters();
     if (!s.any) {
       std::printf("port: none (no adapter found)\n");

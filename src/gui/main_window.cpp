@@ -87,6 +87,17 @@ void ToggleTopmost() {
   a.topmost = !a.topmost;
 }
 
+void ShowFastMode() {
+  CheckMenuItem(GetMenu(MainWindow()), IDM_FAST, MF_BYCOMMAND | (app().fastMode ? MF_CHECKED : MF_UNCHECKED));
+}
+
+// Stored at once, like the other settings: the next start keeps it.
+void ToggleFastMode() {
+  app().fastMode = !app().fastMode;
+  WriteFastSetting(app().fastMode);
+  ShowFastMode();
+}
+
 void OpenDataSubFolder(const char* sub) {
   const AppState& a = app();
   char path[520];
@@ -113,6 +124,8 @@ void InitMainWindow(HWND w) {
 
   BuildStatusImages();
   ReadSpeedSetting();
+  ReadFastSetting();
+  ShowFastMode();
   RefreshConnection();
 
   HWND tab = GetDlgItem(w, IDC_TAB);
@@ -201,6 +214,7 @@ void Command(HWND w, int id, int code, LPARAM lp) {
     case IDK_ABOUT: AboutDialog(w); break;
     case IDK_CONTROL: ControlDialog(w); break;
     case IDM_TOPMOST: ToggleTopmost(); break;
+    case IDM_FAST: ToggleFastMode(); break;
     case IDM_OPEN_PARAMS: OpenDataSubFolder(kParametersFolder); break;
     case IDM_OPEN_PROGRAMS: OpenDataSubFolder(kProgramsFolder); break;
     case IDM_OPEN_SUBPROGRAMS: OpenDataSubFolder(kSubprogramsFolder); break;

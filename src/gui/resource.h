@@ -15,6 +15,7 @@
 #define IDM_LINK_TEST 106
 #define IDM_PARAMS_EDITOR 107
 #define IDM_TOPMOST 108
+#define IDM_FAST 300
 #define IDM_OPEN_PARAMS 109
 #define IDM_EXIT 110
 #define IDM_ABOUT 111

@@ -45,6 +45,13 @@ int main(int argc, char** argv) {
   cli.add_option("--speed", speed, "the only line speed the unit hears (bit/s)");
   cli.add_option("--latency-ms", latencyMs, "how long the unit takes to answer");
   cli.add_flag("--wire", wire, "add the wire time of every byte at the line speed");
+  double adapterLatencyMs = 0;
+  cli.add_option("--adapter-latency-ms", adapterLatencyMs,
+                 "pass answers on like a USB-serial adapter: in packets of 62 bytes, or MS after a packet's first "
+                 "byte (16 is the FTDI default, 1 its low-latency setting; use with --wire)")
+      ->check(CLI::Range(0.0, 1000.0));
+  cli.add_option("--unit-delay-ms", latencyMs, "how long the unit takes before it starts answering (--latency-ms)")
+      ->check(CLI::Range(0.0, 10000.0));
   cli.add_option("--link", link, "also make this path a link to the device");
   cli.add_option("--params", paramsFile, "a 4096-byte parameter memory image to serve");
   cli.add_option("--params-cut", paramsCut, "send only this many bytes of the parameter memory");
@@ -91,6 +98,7 @@ int main(int argc, char** argv) {
   cfg.speed = speed;
   cfg.latencyUs = unsigned(latencyMs * 1000);
   cfg.emulateWire = wire;
+  cfg.adapterLatencyUs = unsigned(adapterLatencyMs * 1000);
   kor::sim::Unit unit(cfg);
   if (!paramsFile.empty()) {
     std::ifstream in(paramsFile, std::ios::binary);

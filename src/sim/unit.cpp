@@ -192,20 +192,46 @@ void Unit::ApplyFaults(const std::vector<uint8_t>& frame, std::vector<uint8_t>& 
   }
 }
 
+uint64_t Unit::PacketDueUs() const {
+  uint64_t due = out_.front().at + cfg_.adapterLatencyUs;
+  if (out_.size() >= kAdapterPacket && out_[kAdapterPacket - 1].at < due) due = out_[kAdapterPacket - 1].at;
+  return due;
+}
+
+void Unit::PassPackets(uint64_t nowUs) {
+  if (!cfg_.adapterLatencyUs) return;
+  while (!out_.empty()) {
+    const uint64_t due = PacketDueUs();
+    if (due > nowUs) return;
+    for (size_t i = 0; i < kAdapterPacket && !out_.empty() && out_.front().at <= due; ++i) {
+      passed_.push_back({due, out_.front().byte});
+      out_.pop_front();
+    }
+  }
+}
+
 size_t Unit::Take(uint8_t* buf, size_t max, uint64_t nowUs) {
+  PassPackets(nowUs);
+  std::deque<Due>& q = arrived();
   size_t n = 0;
-  while (n < max && !out_.empty() && out_.front().at <= nowUs) {
-    buf[n++] = out_.front().byte;
-    out_.pop_front();
+  while (n < max && !q.empty() && q.front().at <= nowUs) {
+    buf[n++] = q.front().byte;
+    q.pop_front();
   }
   return n;
 }
 
 void Unit::DropArrived(uint64_t nowUs) {
-  while (!out_.empty() && out_.front().at <= nowUs) out_.pop_front();
+  PassPackets(nowUs);
+  std::deque<Due>& q = arrived();
+  while (!q.empty() && q.front().at <= nowUs) q.pop_front();
 }
 
-uint64_t Unit::NextDueUs() const { return out_.empty() ? UINT64_MAX : out_.front().at; }
+uint64_t Unit::NextDueUs() const {
+  if (!passed_.empty()) return passed_.front().at;
+  if (out_.empty()) return UINT64_MAX;
+  return cfg_.adapterLatencyUs ? PacketDueUs() : out_.front().at;
+}
 
 std::vector<uint8_t> sample_parameter_memory() {
   std::vector<uint8_t> m(4096, 0xFF);

@@ -39,7 +39,13 @@ struct UnitConfig {
   int speed = 200000;        // the one line speed the unit hears
   unsigned latencyUs = 5000;  // a real line and adapter never answer at once
   bool emulateWire = false;   // add 10 bits per byte at the line speed
+  // The USB-serial chip on the way to the computer: 0 passes each byte on as it
+  // comes; otherwise bytes go on in packets, when kAdapterPacket have gathered
+  // or this long after a packet's first byte (16 ms is the FTDI default).
+  unsigned adapterLatencyUs = 0;
 };
+
+constexpr size_t kAdapterPacket = 62;
 
 class Unit;
 
@@ -99,6 +105,10 @@ class Unit {
 
  private:
   void OnFrame(const std::vector<uint8_t>& frame, uint64_t nowUs, int lineSpeed);
+  // Moves the adapter's packets that have gone on by nowUs to the computer's side.
+  void PassPackets(uint64_t nowUs);
+  // When the adapter sends the packet that starts at out_'s front.
+  uint64_t PacketDueUs() const;
   int FrameLength(const uint8_t* header) const;
   void ApplyFaults(const std::vector<uint8_t>& frame, std::vector<uint8_t>& answer);
 
@@ -110,7 +120,9 @@ class Unit {
     uint64_t at;
     uint8_t byte;
   };
-  std::deque<Due> out_;
+  std::deque<Due> out_;     // on the line, each byte with the moment it is through
+  std::deque<Due> passed_;  // with an adapter: on the computer's side
+  std::deque<Due>& arrived() { return cfg_.adapterLatencyUs ? passed_ : out_; }
   std::deque<Fault> faults_;
   std::vector<std::vector<uint8_t>> frames_;
 };

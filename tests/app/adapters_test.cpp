@@ -22,11 +22,18 @@ class FakeEnumeration : public AdapterSource {
     port = it->second.second;
     return true;
   }
+  bool LatencyTimer(const std::string& id, const std::string&, unsigned& ms) override {
+    auto it = latency.find(id);
+    if (it == latency.end()) return false;
+    ms = it->second;
+    return true;
+  }
   void Add(int n, const std::string& serial, const std::string& port, const char* pid = "6001") {
     entries[n] = {std::string("FTDIBUS\\VID_0403+PID_") + pid + "+" + serial + "\\0000", port};
   }
   int count_ = -1;
   std::map<int, std::pair<std::string, std::string>> entries;
+  std::map<std::string, unsigned> latency;  // by instance id
 };
 
 class Adapters : public ::testing::Test {
@@ -107,6 +114,19 @@ TEST_F(Adapters, TenEntriesAtMost) {
   fake.count_ = 12;
   EXPECT_EQ(ScanAdapters().chosen, 9);
   EXPECT_EQ(AdapterListLines().size(), 10u);
+}
+
+// Adapters whose driver gives no latency timer are left out, not guessed at.
+TEST_F(Adapters, LatencyTimersOfTheAdaptersThatHaveOne) {
+  fake.count_ = 3;
+  fake.Add(0, "A1", "COM3");
+  fake.Add(1, "B2", "COM7");
+  fake.Add(2, "C3", "COM9");
+  fake.latency[fake.entries[0].first] = 16;
+  fake.latency[fake.entries[2].first] = 1;
+  EXPECT_EQ(AdapterLatencyLines(), (std::vector<std::string>{"latency timer: COM3 16 ms", "latency timer: COM9 1 ms"}));
+  fake.count_ = -1;
+  EXPECT_TRUE(AdapterLatencyLines().empty());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/adapters.h"
 #include "app/app_state.h"
 #include "app/operator.h"
 #include "app/timing.h"
@@ -120,6 +121,55 @@ TEST_F(MainWindow, AlwaysOnTopToggles) {
   // Wine hands a captioned window's "above others" to the window manager and
   // sets the style when that confirms it; bare Xvfb has none, so the style
   // itself is only seen going off.
+}
+
+bool fast_ticked(HWND w) { return (GetMenuState(GetMenu(w), IDM_FAST, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+
+// The tick is the stored setting: each change is written at once and the next
+// start shows and uses it.
+TEST_F(MainWindow, FastModeTickIsStoredAndRestoredAtStart) {
+  Start();
+  EXPECT_FALSE(app().fastMode);
+  EXPECT_FALSE(fast_ticked(main()));
+  command(IDM_FAST);
+  EXPECT_TRUE(app().fastMode);
+  EXPECT_TRUE(fast_ticked(main()));
+  DWORD stored = 7;
+  EXPECT_TRUE(UserNumber("fast", stored));
+  EXPECT_EQ(stored, 1u);
+  Stop();
+  reset_app_state();
+
+  Start();
+  EXPECT_TRUE(app().fastMode);
+  EXPECT_TRUE(fast_ticked(main()));
+  command(IDM_FAST);
+  EXPECT_FALSE(fast_ticked(main()));
+  EXPECT_TRUE(UserNumber("fast", stored));
+  EXPECT_EQ(stored, 0u);
+  Stop();
+  reset_app_state();
+
+  Start();
+  EXPECT_FALSE(app().fastMode);
+  EXPECT_FALSE(fast_ticked(main()));
+}
+
+// The FTDI driver keeps each adapter's latency timer beside its port name.
+TEST_F(MainWindow, AdapterLatencyTimerComesFromTheDriversKey) {
+  AddAdapter(0, "AL005JLJA", "COM5");
+  AddAdapter(1, "A9K3LX2Q", "COM8");
+  SetAdapterCount(2);
+  const DWORD ms = 2;
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                            "SYSTEM\\ControlSet001\\Enum\\FTDIBUS\\VID_0403+PID_6001+A9K3LX2Q\\0000\\Device Parameters",
+                            0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(k, "LatencyTimer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ms), sizeof ms);
+  RegCloseKey(k);
+  EXPECT_EQ(AdapterLatencyLines(), std::vector<std::string>{"latency timer: COM8 2 ms"});
+  RemoveAdapters();
 }
 
 TEST_F(MainWindow, F2AndIndicationDoNothing) {

@@ -89,5 +89,31 @@ TEST(SimUnit, ProgramsThatDoNotParseWholeAreRefusedByThePageGeneration) {
   EXPECT_EQ(LoadPrograms(block, dir.path(), error), 2) << error;
 }
 
+// An FTDI-like adapter: a full packet of 62 goes on at once, a short one waits
+// out the latency after its first byte, and nothing is passed on in between.
+TEST(SimUnit, AnAdapterPassesAnswersOnInPackets) {
+  UnitConfig cfg;
+  cfg.emulateWire = true;  // 50 us a byte at 200000 bit/s, after 5 ms
+  cfg.adapterLatencyUs = 16000;
+  Unit u(cfg);
+  auto link = hex("00 08 01 55 55 55 55 10");
+  u.Receive(link.data(), link.size(), 0, 200000);
+  // Bytes through the line at 5450 .. 5800 us; the packet goes 16 ms after the first.
+  EXPECT_EQ(u.NextDueUs(), 21450u);
+  EXPECT_TRUE(take_all(u, 21449).empty());
+  EXPECT_EQ(to_hex(take_all(u, 21450)), "00 08 01 55 55 55 55 10");
+
+  auto memory = hex("00 08 01 04 04 04 04 04");
+  u.Receive(memory.data(), memory.size(), 100000, 200000);
+  // Byte k is through at 105400 + 50 (k + 1): the 62nd fills the first packet.
+  EXPECT_TRUE(take_all(u, 108499).empty());
+  EXPECT_EQ(take_all(u, 108500).size(), 62u);
+  EXPECT_EQ(u.NextDueUs(), 111600u);
+  // 4096 = 66 packets of 62 and 4 bytes, which wait 16 ms after the first of them.
+  EXPECT_EQ(take_all(u, 326049).size(), 4092u - 62u);
+  EXPECT_EQ(take_all(u, 326050).size(), 4u);
+  EXPECT_EQ(u.NextDueUs(), UINT64_MAX);
+}
+
 }  // namespace
 }  // namespace kor::sim
