@@ -14,7 +14,7 @@ mkdir -p "$WINEPREFIX/dosdevices"
 run_wine() {  # DATA-DIR ARGS...
   local data=$1; shift
   local rc=0
-  timeout 120 wine "$exe" --port COM5 --data "$(winepath -w "$data")" "$@" >"$work/stdout" 2>"$work/stderr" || rc=$?
+  timeout 120 "${rt[@]}" wine "$exe" --port COM5 --data "$(winepath -w "$data")" "$@" >"$work/stdout" 2>"$work/stderr" || rc=$?
   out=$(cat "$work/stdout"); err=$(cat "$work/stderr")
   [ "$rc" = 0 ] || { echo "korsync-cli $*: exit $rc: $out $err"; exit 1; }
 }
