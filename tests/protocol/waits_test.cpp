@@ -66,6 +66,12 @@ class TracingDevice : public SerialDevice {
     trace_.push_back({"W", {buf, buf + count}});
     return d_->Write(buf, count);
   }
+  // Fast mode's read, bounded by the wait it replaces ("X40").
+  long ReadExact(uint8_t* buf, unsigned count, uint64_t waitUs) override {
+    trace_.push_back({"X" + std::to_string(waitUs / 1000), {}});
+    return d_->ReadExact(buf, count, waitUs);
+  }
+  bool RequestLowLatency() override { return d_->RequestLowLatency(); }
   void Close() override {
     trace_.push_back({"C", {}});
     d_->Close();
