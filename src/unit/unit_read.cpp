@@ -154,8 +154,8 @@ bool ReadUnit(std::vector<UnitItem>& items, UnitFacts& facts, const std::functio
     const bool goOn = !done || done(k, n, item);
     outer.PumpPendingMessages();
     if ((!goOn || app().stopRequested) && k < n) {
+      if (stopped) *stopped = app().stopRequested;
       app().stopRequested = false;
-      if (stopped) *stopped = true;
       return false;
     }
   }
