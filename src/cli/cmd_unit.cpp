@@ -272,6 +272,9 @@ int run_restore(const RestoreArgs& r) {
   if (!res.fresh.folder.empty() && !res.fresh.items.empty())
     print_out("fresh backup: " + res.fresh.folder + "\n" + backup_summary_line(res.fresh) + "\n");
   for (const RestoreRow& row : res.rows) print_out(row.name + ": " + row.written + ", " + row.verified + "\n");
+  for (const UnitItem& i : plan.items)
+    if (i.kind == ItemKind::Correction && i.state == ItemState::Held)
+      print_out(item_name(i) + ": kept in the backup only (the unit takes no correction tables)\n");
   for (const std::string& l : res.left)
     print_out(l + ": left as it is (empty in the backup; the unit has no erase)\n");
   if (res.rows.empty()) return 1;
