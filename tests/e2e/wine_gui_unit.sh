@@ -31,6 +31,11 @@ drive() {  # ARGS...: the driver's boxes in $out
   local run=(wine "$driver" "$@") rc=0
   [ -n "${DISPLAY:-}" ] || run=(xvfb-run -a -s "-screen 0 1024x768x24" "${run[@]}")
   timeout 240 "${run[@]}" >"$work/stdout" 2>"$work/stderr" || rc=$?
+  # A start that never reached the program (no box, no line) is tried once more.
+  if [ "$rc" != 0 ] && [ ! -s "$work/stdout" ]; then
+    rc=0
+    timeout 240 "${run[@]}" >"$work/stdout" 2>"$work/stderr" || rc=$?
+  fi
   out=$(iconv -f CP1251 -t UTF-8 <"$work/stdout" | tr -d '\r')
   [ "$rc" = 0 ] || { echo "exit $rc: $out $(tail -5 "$work/stderr")"; exit 1; }
 }
