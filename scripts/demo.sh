@@ -4,7 +4,7 @@
 # (out/demo unless KORSYNC_DEMO_DATA names another).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" native
 cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build/native" -j "$(nproc)" --target korsync korsim >/dev/null
 

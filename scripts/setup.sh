@@ -1,14 +1,27 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build and the tests need, only what is missing.
-# Works as root (CI) and as a user with sudo.
+# Installs the Debian packages a build needs, only what is missing. Works as root
+# (CI) and as a user with sudo.
+#   scripts/setup.sh native   what the Linux programs and their tests need
+#   scripts/setup.sh [all]    also the Windows cross-build, Wine and the packaging tools
 set -euo pipefail
+profile=${1:-all}
 
-packages=(
-  cmake make g++ clang googletest libgtest-dev libgmock-dev
+native=(
+  cmake make g++ googletest libgtest-dev libgmock-dev
+  socat libserialport-dev libcli11-dev nlohmann-json3-dev libssl-dev python3 binutils
+)
+full=(
+  clang
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth x11-apps imagemagick
-  socat libserialport-dev libcli11-dev libssl-dev python3 binutils
+  help2man man-db
 )
+
+case "$profile" in
+  native) packages=("${native[@]}") ;;
+  all) packages=("${native[@]}" "${full[@]}") ;;
+  *) echo "setup: unknown profile $profile (native or all)" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

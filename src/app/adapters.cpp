@@ -71,17 +71,26 @@ AdapterScan ScanAdapters() {
   return s;
 }
 
-std::vector<std::string> AdapterListLines() {
-  std::vector<std::string> lines;
+std::vector<AdapterEntry> AdapterListEntries() {
+  std::vector<AdapterEntry> entries;
   int count = 0;
-  if (!adapter_source().Count(count)) return lines;
+  if (!adapter_source().Count(count)) return entries;
   for (int n = 0; n < count && n < kMaxAdapters; ++n) {
     AdapterEntry e;
-    if (!ReadAdapterEntry(n, e)) continue;
-    std::string line = std::string(e.vendorId) + "   " + e.productId + "   " + e.serial + "   " + e.portName;
-    if (line.size() > 49) line.resize(49);
-    lines.push_back(line);
+    if (ReadAdapterEntry(n, e)) entries.push_back(e);
   }
+  return entries;
+}
+
+std::string AdapterLineText(const AdapterEntry& e) {
+  std::string line = std::string(e.vendorId) + "   " + e.productId + "   " + e.serial + "   " + e.portName;
+  if (line.size() > 49) line.resize(49);
+  return line;
+}
+
+std::vector<std::string> AdapterListLines() {
+  std::vector<std::string> lines;
+  for (const AdapterEntry& e : AdapterListEntries()) lines.push_back(AdapterLineText(e));
   return lines;
 }
 

@@ -61,6 +61,9 @@ AdapterScan ScanAdapters();
 // The settings dialog's lines "vid   pid   serial   port", one per entry the
 // enumeration counts (absent ones skipped).
 std::vector<std::string> AdapterListLines();
+// The entries behind those lines, and one entry's line.
+std::vector<AdapterEntry> AdapterListEntries();
+std::string AdapterLineText(const AdapterEntry& e);
 
 // "latency timer: PORT N ms" for each adapter whose driver says, in list order:
 // it decides how soon fast mode gets its answers.

@@ -46,7 +46,7 @@ CliOperator::~CliOperator() { EndBar(); }
 
 void CliOperator::Line(const char* prefix, const std::string& text) {
   EndBar();
-  std::string line = cp1251_to_utf8(prefix) + cp1251_to_utf8(fold_lines(text)) + "\n";
+  std::string line = cp1251_to_utf8(prefix) + text_to_utf8(fold_lines(text)) + "\n";
   std::fwrite(line.data(), 1, line.size(), err_);
   std::fflush(err_);
 }
@@ -55,6 +55,11 @@ void CliOperator::Message(const char* text, const char*, Icon icon, Handle) {
   switch (icon) {
     case Icon::Error:
       failed_ = true;
+      if (!noPortHint_.empty() && (std::strncmp(text, "Не выбран Com port", 18) == 0 ||
+                                   std::strncmp(text, "Не удалось открыть порт", 23) == 0)) {
+        Line("ошибка: ", std::string(text) + " (" + noPortHint_ + ")");
+        break;
+      }
       Line("ошибка: ", text);
       break;
     case Icon::Warning:
@@ -108,7 +113,7 @@ void CliOperator::Draw() {
   if (filled < 0) filled = 0;
   if (filled > width) filled = width;
   std::string bar = "\r[" + std::string(size_t(filled), '#') + std::string(size_t(width - filled), ' ') + "] " +
-                    cp1251_to_utf8(text_) + "\x1b[K";
+                    text_to_utf8(text_) + "\x1b[K";
   std::fwrite(bar.data(), 1, bar.size(), err_);
   std::fflush(err_);
   barShown_ = true;

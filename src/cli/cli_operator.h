@@ -28,6 +28,8 @@ class CliOperator : public Operator {
   // An error or warning was shown: the command exits 1.
   bool failed() const { return failed_; }
   void MarkFailed() { failed_ = true; }
+  // Added to the port-opening failures when no port could be chosen.
+  void SetNoPortHint(std::string hint) { noPortHint_ = std::move(hint); }
 
  private:
   void Line(const char* prefix, const std::string& cp1251Text);
@@ -42,6 +44,7 @@ class CliOperator : public Operator {
   int low_ = 0, high_ = 0, pos_ = 0;
   std::string text_;
   bool barShown_ = false;
+  std::string noPortHint_;
 };
 
 // A message text as one line: its line breaks folded to one space.

@@ -80,7 +80,7 @@ void register_config(CLI::App& cli, Context&) {
   sub->add_option("--set-fast", g_args.fast, "store fast mode: 1 on, 0 off")->check(CLI::Range(0, 1));
 }
 
-const Registrar reg(register_config);
+const Registrar reg(register_config, 80);
 
 }  // namespace
 

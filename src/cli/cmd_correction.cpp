@@ -39,7 +39,7 @@ void register_correction(CLI::App& cli, Context&) {
   send->add_option("text", *text, "the text; characters outside code page 1251 become '?'")->required();
 }
 
-const Registrar reg(register_correction);
+const Registrar reg(register_correction, 50);
 
 }  // namespace
 

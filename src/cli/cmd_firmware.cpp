@@ -196,6 +196,7 @@ void register_firmware(CLI::App& cli, Context&) {
     std::string path;
     if (!absolute_path(file, path)) return usage("flash: cannot name " + file);
     if (path.size() >= sizeof app().selectedFile) return usage("flash: path longer than 259 characters");
+    if (!accepted_file(DataKind::Firmware, path)) return 1;
     std::strcpy(app().selectedFile, path.c_str());
     app().kind = DataKind::Firmware;
     if (check) {
@@ -209,7 +210,7 @@ void register_firmware(CLI::App& cli, Context&) {
     FlashFirmware([](const FirmwareLoad& l, const FirmwareReport& r) { print_now(summary_line(l, r)); });
     return 0;
   });
-  flash->add_option("FILE", file, "Intel HEX file")->required();
+  flash->add_option("FILE", file, "Intel HEX file (.hex)")->required();
   flash->add_flag("--check", check, "load FILE as the flashing would and show what it holds; no unit needed");
 
   add_command(cli, "clock", "set the unit's clock from this computer's clock", [](Context&) {
@@ -229,7 +230,7 @@ void register_firmware(CLI::App& cli, Context&) {
   test->add_option("--count", count, "stop after N cycles (default: at Ctrl-C)")->check(CLI::PositiveNumber);
 }
 
-const Registrar reg(register_firmware);
+const Registrar reg(register_firmware, 60);
 
 }  // namespace
 

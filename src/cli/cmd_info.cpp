@@ -23,7 +23,7 @@ void register_info(CLI::App& cli, Context&) {
   });
 }
 
-const Registrar reg(register_info);
+const Registrar reg(register_info, 10);
 
 }  // namespace
 

@@ -102,9 +102,12 @@ bool parse_number(const std::string& s, int low, int high, int& out) {
 }
 
 CLI::App* g_edit = nullptr;
+std::vector<std::string> g_editArgs;
 
 int RunEdit() {
-  const std::vector<std::string> args = g_edit->remaining();
+  // A VALUE such as "-5.000" looks like an option and ends the parse: it is among the rest.
+  std::vector<std::string> args = g_editArgs;
+  for (const std::string& r : g_edit->remaining()) args.push_back(r);
   if (args.size() < 3 || args.size() > 4) return usage("params edit FILE GROUP ROW [VALUE]");
   int group = 0, row = 0;
   if (!parse_number(args[1], 0, 14, group)) return usage("params edit: GROUP is 0..14");
@@ -145,10 +148,7 @@ void register_params(CLI::App& cli, Context&) {
   CLI::App* wp = add_command(*write, "params", "back up the unit's parameter memory, then write FILE into it",
                              [](Context& ctx) {
                                const std::string path = absolute(writeFile);
-                               if (!is_parameter_file_name(path.c_str())) {
-                                 ShowMessage("Неверный формат файла", Icon::Error);
-                                 return 1;
-                               }
+                               if (!accepted_file(DataKind::Parameters, path)) return 1;
                                AppState& a = app();
                                if (path.size() >= sizeof a.selectedFile) return usage("write params: path too long");
                                std::strcpy(a.selectedFile, path.c_str());
@@ -192,9 +192,16 @@ void register_params(CLI::App& cli, Context&) {
                        "dialog, then save FILE in place",
                        [](Context&) { return RunEdit(); });
   g_edit->prefix_command();  // VALUE may look like an option: "-5.000"
+  g_editArgs.clear();
+  static std::string file, group, row, value;
+  const auto keep = [](const std::string& v) { g_editArgs.push_back(v); };
+  g_edit->add_option("FILE", file, "a .koreep or .bin parameter file")->required()->each(keep);
+  g_edit->add_option("GROUP", group, "the group (0..14)")->required()->each(keep);
+  g_edit->add_option("ROW", row, "the value row (1..14)")->required()->each(keep);
+  g_edit->add_option("VALUE", value, "what the input dialog is given, for rows that open it")->each(keep);
 }
 
-const Registrar reg(register_params);
+const Registrar reg(register_params, 30);
 
 }  // namespace
 

@@ -128,7 +128,7 @@ void register_program(CLI::App& cli, Context&) {
   check->add_option("--params", args.params, "parameter file whose axis table gives the number formats");
 }
 
-const Registrar reg(register_program);
+const Registrar reg(register_program, 40);
 
 }  // namespace
 

@@ -68,8 +68,10 @@ void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
         // Saves change the current directory; the file must not depend on it.
         const std::string path = fs::absolute(w.file, ec).string();
         if (ec || path.size() >= sizeof a.selectedFile) return usage("FILE: path too long");
+        const DataKind dataKind = kind == kProgramKind ? DataKind::Program : DataKind::Subprogram;
+        if (!accepted_file(dataKind, path)) return 1;
         std::strcpy(a.selectedFile, path.c_str());
-        a.kind = kind == kProgramKind ? DataKind::Program : DataKind::Subprogram;
+        a.kind = dataKind;
         if (!ProgramWriteMayStart()) return 0;
         // The file box shows the file's name: what the dialog proposes without a title line.
         const std::string title =
@@ -85,7 +87,7 @@ void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
         if (!read_file(path, text)) return 1;
         return VerifyProgramWrite(kind, n - 1, text, app().title) ? 0 : 1;
       });
-  c->add_option("FILE", w.file, word + " text file")->required();
+  c->add_option("FILE", w.file, word + " text file (.txt or .bin)")->required();
   c->add_option("--slot", w.slot, "slot number, 1.." + std::to_string(slot_count(kind)))->required();
   c->add_option("--title", w.title,
                 "title the unit shows (at most 33 characters; default: the file's %-line, else its name)")
@@ -105,7 +107,7 @@ void register_transfer(CLI::App& cli, Context&) {
   add_write(*write, kSubprogramKind, writeSubprogram);
 }
 
-const Registrar reg(register_transfer);
+const Registrar reg(register_transfer, 20);
 
 }  // namespace
 

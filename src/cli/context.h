@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "app/app_state.h"
 #include "cli/cli_operator.h"
 
 namespace kor::cli {
@@ -17,6 +18,8 @@ struct Context {
   bool quiet = false;
   bool fast = false;
   bool verbose = false;
+  bool json = false;    // one JSON document on stdout instead of text
+  bool noPort = false;  // no --port and no adapter found
   CliOperator* op = nullptr;  // installed before a command runs
 };
 
@@ -40,15 +43,21 @@ bool absolute_data_folder();
 // Whether a write is read back and compared: --verify / --no-verify, else the
 // setting "verify" (1 = on), else off.
 bool verify_wanted(bool verify, bool noVerify);
+// The window's extension rule for a file sent as this kind; when it refuses,
+// the message names the extensions expected.
+bool accepted_file(DataKind kind, const std::string& path);
 // Prints "korsync: why" on stderr and returns 2.
 int usage(const std::string& why);
 
 // Each command group (a cmd_*.cpp file) registers itself at start-up:
 //   static const Registrar reg(register_info);
 using RegisterFn = void (*)(CLI::App& app, Context& ctx);
+// order places the file's commands in --help: lower first.
 struct Registrar {
-  explicit Registrar(RegisterFn f);
+  explicit Registrar(RegisterFn f, int order = 100);
 };
 void register_all(CLI::App& app, Context& ctx);
+// The whole command line; main() of korsync.
+int run(int argc, char** argv);
 
 }  // namespace kor::cli

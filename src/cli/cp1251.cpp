@@ -51,6 +51,53 @@ std::string cp1251_to_utf8(const std::string& s) {
   return out;
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence of two or more bytes at s[i]; 0 if none.
+size_t utf8_sequence(const std::string& s, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t len = 0;
+  unsigned cp = 0;
+  if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
+  else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
+  else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
+  else return 0;
+  if (i + len > s.size()) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    const unsigned char d = static_cast<unsigned char>(s[i + k]);
+    if ((d & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
+  if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+  return len;
+}
+
+}  // namespace
+
+std::string text_to_utf8(const std::string& s) {
+#ifdef _WIN32
+  return cp1251_to_utf8(s);
+#else
+  std::string out;
+  out.reserve(s.size() * 2);
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      out += char(c);
+      ++i;
+    } else if (size_t n = utf8_sequence(s, i)) {
+      out.append(s, i, n);
+      i += n;
+    } else {
+      put_utf8(out, kHigh[c - 0x80]);
+      ++i;
+    }
+  }
+  return out;
+#endif
+}
+
 std::string utf8_to_cp1251(const std::string& s) {
   std::string out;
   size_t i = 0;

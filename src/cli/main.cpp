@@ -3,11 +3,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "app/adapters.h"
 #include "app/app_state.h"
+#include "app/file_kinds.h"
+#include "app/operator.h"
 #include "app/settings.h"
 #include "app/version.h"
 #include "cli/context.h"
@@ -36,20 +39,29 @@ int usage(const std::string& why) {
   return 2;
 }
 
-// COMn or a bare n name a COM number; anything else is a device path.
+// COMn or a bare n name a COM number (1..256, as the settings dialog lists
+// them); anything else is a device path.
 static bool parse_port(const std::string& s, int& com, std::string& path) {
   std::string digits = s;
-  if (s.size() > 3 && (s[0] == 'C' || s[0] == 'c') && (s[1] == 'O' || s[1] == 'o') && (s[2] == 'M' || s[2] == 'm'))
-    digits = s.substr(3);
-  if (!digits.empty() && digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos) {
+  const bool comName = s.size() >= 3 && (s[0] == 'C' || s[0] == 'c') && (s[1] == 'O' || s[1] == 'o') &&
+                       (s[2] == 'M' || s[2] == 'm');
+  if (comName) digits = s.substr(3);
+  if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos) {
+    if (digits.size() > 3) return false;
     com = std::atoi(digits.c_str());
     path.clear();
-    return true;
+    return com >= 1 && com <= 256;
   }
-  if (s.empty()) return false;
+  if (s.empty() || comName) return false;
   path = s;
   com = 0;
   return true;
+}
+
+std::string accepted_speeds() {
+  std::string list;
+  for (int sp : CRs232::AcceptedSpeeds()) list += (list.empty() ? "" : ", ") + std::to_string(sp);
+  return list;
 }
 
 static std::optional<int> apply_globals(Context& ctx) {
@@ -58,6 +70,7 @@ static std::optional<int> apply_globals(Context& ctx) {
   if (ctx.port.empty()) {
     // The last adapter discovery finds, as the window does.
     AdapterScan s = ScanAdapters();
+    ctx.noPort = !s.any;
     if (s.any) {
       const AdapterEntry& e = s.table[s.chosen];
 #ifdef _WIN32
@@ -69,13 +82,14 @@ static std::optional<int> apply_globals(Context& ctx) {
   } else {
     int com = 0;
     std::string path;
-    if (!parse_port(ctx.port, com, path)) return usage("--port: " + ctx.port);
+    if (!parse_port(ctx.port, com, path))
+      return usage("--port: " + ctx.port + " is no port: give COM1..COM256, a number 1..256 or a device path");
     if (path.size() >= sizeof a.portPath) return usage("--port: path too long");
     a.comPort = com;
     std::strcpy(a.portPath, path.c_str());
   }
   if (ctx.speed) {
-    if (!CRs232::SpeedAccepted(ctx.speed)) return usage("--speed: " + std::to_string(ctx.speed) + " bit/s is not an accepted speed");
+    if (!CRs232::SpeedAccepted(ctx.speed)) return usage("--speed: " + std::to_string(ctx.speed) + " bit/s is not an accepted speed (" + accepted_speeds() + ")");
     a.speed = ctx.speed;
   } else {
     ReadSpeedSetting();
@@ -104,6 +118,13 @@ bool absolute_data_folder() {
   return true;
 }
 
+bool accepted_file(DataKind kind, const std::string& path) {
+  if (FileAccepted(kind, path.c_str())) return true;
+  // The window's text for a dropped file, and what it would have taken.
+  ShowMessage(("Неверный формат файла (ожидается " + std::string(AcceptedExtensions(kind)) + ")").c_str(), Icon::Error);
+  return false;
+}
+
 std::string arg_text(const std::string& s) {
 #ifdef _WIN32
   return s;  // already the ANSI code page
@@ -113,21 +134,28 @@ std::string arg_text(const std::string& s) {
 }
 
 void print_out(const std::string& text) {
-  std::string u = cp1251_to_utf8(text);
+  std::string u = text_to_utf8(text);
   std::fwrite(u.data(), 1, u.size(), stdout);
 }
 
 namespace {
-std::vector<RegisterFn>& registry() {
-  static std::vector<RegisterFn> r;
+struct Registration {
+  RegisterFn fn;
+  int order;
+};
+std::vector<Registration>& registry() {
+  static std::vector<Registration> r;
   return r;
 }
 }  // namespace
 
-Registrar::Registrar(RegisterFn f) { registry().push_back(f); }
+Registrar::Registrar(RegisterFn f, int order) { registry().push_back({f, order}); }
 
 void register_all(CLI::App& app, Context& ctx) {
-  for (RegisterFn f : registry()) f(app, ctx);
+  // Files register in link order; help lists the commands in the order a user looks for them.
+  std::vector<Registration> all = registry();
+  std::stable_sort(all.begin(), all.end(), [](const Registration& a, const Registration& b) { return a.order < b.order; });
+  for (const Registration& r : all) r.fn(app, ctx);
 }
 
 Runner& pending_runner() {
@@ -151,10 +179,11 @@ CLI::App* command_group(CLI::App& cli, const std::string& name, const std::strin
 
 int run(int argc, char** argv) {
   init_program_version();
+  pending_runner() = nullptr;
   Context ctx;
   CLI::App cli{"korsync: programs, parameters and firmware of a KOR unit over a serial line", "korsync"};
   cli.add_option("--port", ctx.port, "serial port: a device path, COMn, or n (default: the adapter found)");
-  cli.add_option("--speed", ctx.speed, "line speed in bit/s (default: stored, else 200000)");
+  cli.add_option("--speed", ctx.speed, "line speed in bit/s, one of " + accepted_speeds() + " (default: stored, else 200000)");
   cli.add_option("--data", ctx.dataDir, "data folder (default: stored, else the current directory)");
   cli.add_option("--config", ctx.configFile, "settings file instead of the per-user one")->envname("KORSYNC_CONFIG");
   cli.add_flag("--open", ctx.open, "answer Yes when asked to open the folder of a saved file");
@@ -162,6 +191,8 @@ int run(int argc, char** argv) {
   cli.add_flag("--fast", ctx.fast,
                "end each wait as soon as the answer is complete (the fixed wait stays the limit; default: stored)");
   cli.add_flag("--verbose", ctx.verbose, "remarks on how the work is done, on stderr");
+  cli.add_flag("--json", ctx.json, "info, ports, config, program check, params show, read and write: one JSON document on stdout");
+  cli.set_version_flag("--version", [] { return version_report("korsync"); }, "show the version and build, then exit");
   cli.require_subcommand(1);
   register_all(cli, ctx);
 
@@ -171,12 +202,16 @@ int run(int argc, char** argv) {
     return cli.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
     return cli.exit(e);
+  } catch (const CLI::CallForVersion&) {
+    print_out(version_report("korsync"));
+    return 0;
   } catch (const CLI::ParseError& e) {
     return usage(e.what());
   }
   if (auto rc = apply_globals(ctx)) return *rc;
   CliOperator oper(ctx.open, ctx.quiet);
   oper.SetVerbose(ctx.verbose);
+  if (ctx.noPort) oper.SetNoPortHint("адаптер не найден: подключите адаптер или укажите --port");
   ctx.op = &oper;
   set_operator(&oper);
   Runner r = pending_runner();
@@ -191,5 +226,3 @@ int run(int argc, char** argv) {
 }
 
 }  // namespace kor::cli
-
-int main(int argc, char** argv) { return kor::cli::run(argc, argv); }

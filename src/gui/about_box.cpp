@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/version.h"
 #include "gui/aux_resource.h"
 #include "gui/aux_windows.h"
 #include "gui/resource.h"
@@ -37,10 +38,7 @@ const char* ShownUrl() {
 void InitAbout(HWND dlg) {
   HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KORSYNC));
   SendDlgItemMessageA(dlg, IDC_ABOUT_ICON, STM_SETICON, WPARAM(icon), 0);
-  // __DATE__ already pads a day below 10 with a space.
-  char build[64];
-  std::snprintf(build, sizeof build, "Сборка: %s %s gcc", __DATE__, __TIME__);
-  SetDlgItemTextA(dlg, IDC_ABOUT_BUILD, build);
+  SetDlgItemTextA(dlg, IDC_ABOUT_BUILD, build_text().c_str());
   SetDlgItemTextA(dlg, IDC_ABOUT_VERSION, app().versionText);
   char phone[96];
   std::snprintf(phone, sizeof phone, kMakerPhone[0] ? "тел. %s" : "%s", kMakerPhone);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/file_kinds.h"
 
 namespace kor::gui {
 
@@ -50,10 +51,8 @@ INT_PTR SettingsDialog(HWND owner, bool portForm);     // dialog 187
 INT_PTR DownloadDialog(HWND owner, DataKind kind);      // dialog 226: 1 = continue, 0 = cancelled
 
 // File selection, shared by browsing and dropping.
-bool ExtensionIs(const char* path, const char* wanted);
-// Whether a file of this name may be sent as this kind (false for kinds that
-// send no file).
-bool FileAccepted(DataKind kind, const char* path);
+using ::kor::ExtensionIs;
+using ::kor::FileAccepted;
 // Makes the file the one to send: the file box shows `shown` upright, " Загрузить"
 // appears, the tooltip carries the path.
 void SelectFile(const char* path, const char* shown);

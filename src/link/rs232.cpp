@@ -40,6 +40,8 @@ void Fail(const char* text, Handle owner) { op().Message(text, kCaption, Icon::E
 
 SerialDevice* CRs232::PortHandle() { return g_port; }
 
+std::span<const int> CRs232::AcceptedSpeeds() { return kSpeeds; }
+
 bool CRs232::SpeedAccepted(int speed) {
   for (int s : kSpeeds)
     if (s == speed) return true;

@@ -3,6 +3,7 @@
 // whole program: the shared open device is the port-in-use flag.
 #pragma once
 #include <cstdint>
+#include <span>
 
 #include "app/app_state.h"
 #include "link/serial_device.h"
@@ -37,6 +38,7 @@ class CRs232 {
   // How long the adapter may hold received bytes before passing them on: 1 ms
   // when its driver took the low-latency request, else the FTDI default.
   static unsigned AdapterLatencyMs();
+  static std::span<const int> AcceptedSpeeds();
 
  private:
   int Open(const char* path, int speed, Handle owner);

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/version.h"
+#include "cli/cp1251.h"
 #include "sim/correction.h"
 #include "sim/firmware.h"
 #include "sim/programs.h"
@@ -81,7 +83,16 @@ int main(int argc, char** argv) {
   cli.add_option("--drop-param-frame", dropParamBlock, "lose the parameter frame of this block (0..127), once");
   cli.add_option("--corrupt-write", corruptWrite,
                  "store the program block write N (from 1) or page write N (from 0) wrong, once");
-  CLI11_PARSE(cli, argc, argv);
+  cli.set_version_flag("--version", [] { return kor::version_report("korsim"); }, "show the version and build, then exit");
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::CallForVersion&) {
+    const std::string text = kor::cp1251_to_utf8(kor::version_report("korsim"));
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    return cli.exit(e);
+  }
 
   kor::sim::UnitConfig cfg;
   if (model == "silent") {

@@ -77,5 +77,24 @@ TEST(Cp1251, RoundTripsRussianText) {
   EXPECT_EQ(utf8_to_cp1251("\xE2\x82\xAC\xF0\x9F\x98\x80"), "\x88?");  // euro fits, an emoji does not
 }
 
+#ifndef _WIN32
+// POSIX paths are UTF-8 inside 1251 messages: each part must come out as it was.
+TEST(TextToUtf8, PathsInsideMessagesPassUnchanged) {
+  const std::string folder = "/tmp/\xD0\x94\xD0\xB0\xD0\xBD\xD0\xBD\xD1\x8B\xD0\xB5";  // "Данные" in UTF-8
+  struct Case {
+    std::string text, utf8;
+  } cases[] = {
+      {"Файл сохранен: " + folder + "/a.txt.", cp1251_to_utf8("Файл сохранен: ") + folder + "/a.txt."},
+      {"Ёё №" + folder, cp1251_to_utf8("Ёё №") + folder},
+      // Not UTF-8: an overlong form, a lone lead byte, a cut sequence are 1251 letters.
+      {"\xC0\x80", cp1251_to_utf8("\xC0\x80")},
+      {"\xD0 x", cp1251_to_utf8("\xD0 x")},
+      {"x\xE2\x84", cp1251_to_utf8("x\xE2\x84")},
+      {"\xED\xA0\x80", cp1251_to_utf8("\xED\xA0\x80")},  // a surrogate
+  };
+  for (const Case& c : cases) EXPECT_EQ(text_to_utf8(c.text), c.utf8) << c.utf8;
+}
+#endif
+
 }  // namespace
 }  // namespace kor

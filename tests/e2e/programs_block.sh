@@ -11,6 +11,12 @@ run_korsync 0 --port "$pty" --data "$work/data" read program 5
 cmp "$work/data/kor_programs/kor_program_005.txt" "$samples/kor_program_005.txt"
 expect_in "сообщение: Файл сохранен: $work/data/kor_programs/kor_program_005.txt." "$err"
 
+# A data folder named in Russian reads in the save prompt as it was typed.
+mkdir -p "$work/Данные"
+run_korsync 0 --port "$pty" --data "$work/Данные" read program 5
+cmp "$work/Данные/kor_programs/kor_program_005.txt" "$samples/kor_program_005.txt"
+expect_in "сообщение: Файл сохранен: $work/Данные/kor_programs/kor_program_005.txt." "$err"
+
 # The same slot again: a numbered file, the first left as it was.
 run_korsync 0 --port "$pty" --data "$work/data" read program 5
 cmp "$work/data/kor_programs/kor_program_005(1).txt" "$samples/kor_program_005.txt"

@@ -1,0 +1,18 @@
+#include "cli/json_out.h"
+
+#include <cstdio>
+
+#include "cli/cp1251.h"
+
+namespace kor::cli {
+
+std::string json_text(const std::string& cp1251Text) { return text_to_utf8(cp1251Text); }
+
+void print_json(const Json& doc) {
+  // A byte that is no UTF-8 (a unit's answer, a path) must not abort the document.
+  std::string text = doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace kor::cli
