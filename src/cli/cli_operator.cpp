@@ -52,6 +52,7 @@ void CliOperator::Line(const char* prefix, const std::string& text) {
 }
 
 void CliOperator::Message(const char* text, const char*, Icon icon, Handle) {
+  shown_.push_back({icon == Icon::Error ? "error" : icon == Icon::Warning ? "warning" : "information", text});
   switch (icon) {
     case Icon::Error:
       failed_ = true;
@@ -73,12 +74,17 @@ void CliOperator::Message(const char* text, const char*, Icon icon, Handle) {
 }
 
 bool CliOperator::AskYesNo(const char* text, const char*) {
+  shown_.push_back({"question", text});
+  const std::string t = text, head = "Файл сохранен: ", tail = ".\nОткрыть папку?";
+  const size_t end = t.find(tail);
+  if (t.compare(0, head.size(), head) == 0 && end != std::string::npos) saved_.push_back(t.substr(head.size(), end - head.size()));
   Line("сообщение: ", std::string(text) + (openAnswer_ ? " да" : " нет"));
   return openAnswer_;
 }
 
 void CliOperator::SilentFailure(const char* what) {
   failed_ = true;
+  shown_.push_back({"error", what});
   Line("ошибка: ", what);
 }
 

@@ -3,10 +3,17 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/operator.h"
 
 namespace kor {
+
+// What was shown, in order, for the summaries of --json.
+struct ShownMessage {
+  const char* icon;  // "error", "warning", "information", "question"
+  std::string text;  // code page 1251, line breaks kept
+};
 
 class CliOperator : public Operator {
  public:
@@ -28,6 +35,9 @@ class CliOperator : public Operator {
   // An error or warning was shown: the command exits 1.
   bool failed() const { return failed_; }
   void MarkFailed() { failed_ = true; }
+  const std::vector<ShownMessage>& shown() const { return shown_; }
+  // The files the save prompts named.
+  const std::vector<std::string>& saved() const { return saved_; }
   // Added to the port-opening failures when no port could be chosen.
   void SetNoPortHint(std::string hint) { noPortHint_ = std::move(hint); }
 
@@ -45,6 +55,8 @@ class CliOperator : public Operator {
   std::string text_;
   bool barShown_ = false;
   std::string noPortHint_;
+  std::vector<ShownMessage> shown_;
+  std::vector<std::string> saved_;
 };
 
 // A message text as one line: its line breaks folded to one space.

@@ -36,6 +36,20 @@ std::string absolute_path(const std::string& p) {
 #endif
 }
 
+Json settings_json() {
+  SettingsStore& store = settings_store();
+  Json doc = {{"settings", json_text(store.Where())}};
+  char path[260];
+  doc["m_path"] = store.ReadText("m_path", path, sizeof path) && path[0] ? Json(json_text(path)) : Json();
+  uint32_t speed = 0;
+  const bool stored = store.ReadNumber("bdrate", speed);
+  doc["bdrate"] = stored ? Json(speed) : Json();
+  doc["speed_at_start"] = stored && SpeedRestorable(speed) ? speed : 200000;
+  uint32_t fast = 0;
+  doc["fast"] = store.ReadNumber("fast", fast) ? Json(fast != 0) : Json();
+  return doc;
+}
+
 void print_settings() {
   SettingsStore& store = settings_store();
   print_raw("settings: " + store.Where() + "\n");
@@ -59,7 +73,7 @@ void print_settings() {
 }
 
 void register_config(CLI::App& cli, Context&) {
-  CLI::App* sub = add_command(cli, "config", "show the stored settings, or change them", [](Context&) {
+  CLI::App* sub = add_command(cli, "config", "show the stored settings, or change them", [](Context& ctx) {
     if (!g_args.data.empty()) {
       std::string dir = absolute_path(g_args.data);
       if (!fsys::dir_exists(dir.c_str())) return usage("--set-data: no such folder: " + g_args.data);
@@ -72,9 +86,13 @@ void register_config(CLI::App& cli, Context&) {
       WriteSpeedSetting(g_args.speed);
     }
     if (g_args.fast >= 0) WriteFastSetting(g_args.fast != 0);
-    print_settings();
+    if (ctx.json)
+      ctx.result = settings_json();
+    else
+      print_settings();
     return 0;
   });
+  json_command(sub);
   sub->add_option("--set-data", g_args.data, "store this folder as the data folder");
   sub->add_option("--set-speed", g_args.speed, "store this line speed: 115200, 200000 or 2000000");
   sub->add_option("--set-fast", g_args.fast, "store fast mode: 1 on, 0 off")->check(CLI::Range(0, 1));

@@ -16,7 +16,8 @@ void register_correction(CLI::App& cli, Context&) {
   CLI::App* read = command_group(cli, "read", "read from the unit into the data folder");
   auto direction = std::make_shared<std::string>();
   CLI::App* corr = add_command(*read, "correction", "read the correction table of one direction (+ or -)",
-                               [direction](Context&) {
+                               [direction](Context& ctx) {
+                                 ctx.result = {{"kind", "correction"}, {"direction", *direction}, {"saved", Json::array()}};
                                  int selection = *direction == "+"   ? kCorrectionPlus
                                                  : *direction == "-" ? kCorrectionMinus
                                                                      : -1;
@@ -25,6 +26,7 @@ void register_correction(CLI::App& cli, Context&) {
                                  ReadCorrectionTable(selection);
                                  return 0;
                                });
+  json_command(corr);
   corr->add_option("direction", *direction, "+ or -")->required();
 
   auto text = std::make_shared<std::string>();

@@ -43,6 +43,26 @@ void PrintGroup(const ParameterView& v) {
   }
 }
 
+Json GroupJson(const ParameterView& v) {
+  Json rows = Json::array();
+  for (int i = 0; i < kParamRows; ++i) {
+    if (v.label[i].empty() && v.value[i].empty()) continue;
+    rows.push_back({{"row", i + 1}, {"label", json_text(printable(v.label[i]))}, {"value", json_text(printable(v.value[i]))}});
+  }
+  return {{"group", v.group}, {"caption", json_text(printable(v.caption))}, {"rows", rows}};
+}
+
+Json TreeJson() {
+  const auto& items = parameter_tree_items();
+  Json tree = Json::array();
+  for (const TreeItem& it : items) {
+    int depth = 0;
+    for (int p = it.parent; p >= 0; p = items[size_t(p)].parent) ++depth;
+    tree.push_back({{"text", json_text(it.text)}, {"depth", depth}, {"group", it.group ? Json(it.group) : Json()}});
+  }
+  return tree;
+}
+
 void PrintTree() {
   const auto& items = parameter_tree_items();
   for (const TreeItem& it : items) {
@@ -136,11 +156,12 @@ int RunEdit() {
 
 void register_params(CLI::App& cli, Context&) {
   CLI::App* read = command_group(cli, "read", "read from the unit into the data folder");
-  add_command(*read, "params", "read the unit's parameter memory into kor_parameters", [](Context&) {
+  json_command(add_command(*read, "params", "read the unit's parameter memory into kor_parameters", [](Context& ctx) {
+    ctx.result = {{"kind", "params"}, {"saved", Json::array()}};
     app().kind = DataKind::Parameters;
     ReadParameterMemory();
     return 0;
-  });
+  }));
 
   static std::string writeFile;
   static bool verify = false, noVerify = false;
@@ -148,6 +169,7 @@ void register_params(CLI::App& cli, Context&) {
   CLI::App* wp = add_command(*write, "params", "back up the unit's parameter memory, then write FILE into it",
                              [](Context& ctx) {
                                const std::string path = absolute(writeFile);
+                               ctx.result = {{"kind", "params"}, {"file", json_text(path)}, {"saved", Json::array()}};
                                if (!accepted_file(DataKind::Parameters, path)) return 1;
                                AppState& a = app();
                                if (path.size() >= sizeof a.selectedFile) return usage("write params: path too long");
@@ -161,6 +183,7 @@ void register_params(CLI::App& cli, Context&) {
                                    make_parameter_image(std::vector<uint8_t>(content.begin(), content.end()));
                                return VerifyParameterWrite(std::string(img.begin(), img.end())) ? 0 : 1;
                              });
+  json_command(wp);
   wp->add_option("FILE", writeFile, "a .koreep or .bin parameter file")->required();
   wp->add_flag("--verify", verify, "read the memory back and compare it with what was sent (default: setting verify)");
   wp->add_flag("--no-verify", noVerify, "do not read the memory back");
@@ -169,9 +192,22 @@ void register_params(CLI::App& cli, Context&) {
   static std::string showFile;
   static int showGroup = -1;
   CLI::App* show = add_command(*params, "show", "open FILE as the editor does and print its tree and groups",
-                               [](Context&) {
+                               [](Context& ctx) {
                                  if (showGroup > 14) return usage("params show: GROUP is 0..14");
                                  if (!OpenParameterFile(absolute(showFile).c_str())) return 1;
+                                 if (ctx.json) {
+                                   Json groups = Json::array();
+                                   if (showGroup >= 0) {
+                                     groups.push_back(GroupJson(ShowParameterGroup(showGroup)));
+                                   } else {
+                                     ctx.result["tree"] = TreeJson();
+                                     for (const TreeItem& it : parameter_tree_items())
+                                       if (it.group) groups.push_back(GroupJson(ShowParameterGroup(it.group)));
+                                   }
+                                   ctx.result["file"] = json_text(showFile);
+                                   ctx.result["groups"] = groups;
+                                   return 0;
+                                 }
                                  if (showGroup >= 0) {
                                    PrintGroup(ShowParameterGroup(showGroup));
                                    return 0;
@@ -184,6 +220,8 @@ void register_params(CLI::App& cli, Context&) {
                                  }
                                  return 0;
                                });
+  json_command(show);
+  showGroup = -1;
   show->add_option("FILE", showFile, "a .koreep or .bin parameter file")->required();
   show->add_option("GROUP", showGroup, "only this group (0..14)")->check(CLI::Range(0, 14));
 

@@ -38,9 +38,9 @@ int run_ports(Context& ctx) {
   if (ctx.json) {
     Json list = Json::array();
     for (const AdapterEntry& e : entries)
-      list.push_back({{"vid", e.vendorId}, {"pid", e.productId}, {"serial", e.serial}, {"port", e.portName},
+      list.push_back({{"vid", e.vendorId}, {"pid", e.productId}, {"serial", e.serial}, {"port", json_text(e.portName)},
                       {"used", is_used(e, used)}});
-    print_json({{"adapters", list}, {"port", used.empty() ? Json() : Json(used)}, {"given", !ctx.port.empty()}});
+    ctx.result = {{"adapters", list}, {"port", used.empty() ? Json() : Json(json_text(used))}, {"given", !ctx.port.empty()}};
     return 0;
   }
   // "*" marks the adapter the next operation would open.
@@ -54,7 +54,8 @@ int run_ports(Context& ctx) {
 }
 
 void register_ports(CLI::App& cli, Context&) {
-  add_command(cli, "ports", "list the connected FTDI adapters (vid, pid, serial, port); * marks the one used", run_ports);
+  json_command(
+      add_command(cli, "ports", "list the connected FTDI adapters (vid, pid, serial, port); * marks the one used", run_ports));
 }
 
 const Registrar reg(register_ports, 70);

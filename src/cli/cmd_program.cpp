@@ -84,7 +84,7 @@ std::string text_line(const std::string& text, int n) {
   return line;
 }
 
-int run_check(const CheckArgs& args) {
+int run_check(const CheckArgs& args, Context& ctx) {
   std::string text;
   if (!read_file(args.file, text)) return report_unreadable(args.file);
 
@@ -103,14 +103,28 @@ int run_check(const CheckArgs& args) {
   ProgramParse r = parse_program_text(text, image.data(), image.size);
   seal_frames(image.data(), image.size);
 
+  std::string written;
+  format_program_text(image.data(), image.size, written);
+  if (ctx.json) {
+    ctx.result = {{"file", json_text(args.file)}, {"subprogram", args.subprogram}, {"accepted", r.frames},
+                  {"complete", r.stop == ParseStop::End}};
+    if (r.stop != ParseStop::End)
+      ctx.result["stopped"] = {{"line", r.line}, {"text", json_text(text_line(text, r.line))},
+                               {"reason", reason(r, image.records())}};
+    else
+      ctx.result["stopped"] = nullptr;
+    std::string unitText;
+    for (char c : written)
+      if (c != '\r') unitText += c;
+    ctx.result["unit_text"] = json_text(unitText);
+    return r.stop == ParseStop::End ? 0 : 1;
+  }
   std::string out = "accepted: " + std::to_string(r.frames) + "\n";
   if (r.stop != ParseStop::End) {
     out += "stopped at line " + std::to_string(r.line) + ": " + text_line(text, r.line) + "\n";
     out += "reason: " + reason(r, image.records()) + "\n";
   }
   out += "\n";
-  std::string written;
-  format_program_text(image.data(), image.size, written);
   for (char c : written)
     if (c != '\r') out += c;
   print_out(out);
@@ -122,7 +136,8 @@ void register_program(CLI::App& cli, Context&) {
   static CheckArgs args;
   CLI::App* check = add_command(*group, "check",
                                 "parse a program text as a page-transfer write would and show the result",
-                                [](Context&) { return run_check(args); });
+                                [](Context& ctx) { return run_check(args, ctx); });
+  json_command(check);
   check->add_option("FILE", args.file, "program text file")->required();
   check->add_flag("--subprogram", args.subprogram, "a subprogram: 104 frames instead of 504");
   check->add_option("--params", args.params, "parameter file whose axis table gives the number formats");

@@ -32,7 +32,9 @@ void add_read(CLI::App& read, uint8_t kind, std::string& which) {
   const std::string word = kind_word(kind);
   CLI::App* c = add_command(
       read, word, "read " + word + " N (1.." + std::to_string(slot_count(kind)) + ") or all into the data folder",
-      [kind, &which](Context&) {
+      [kind, &which](Context& ctx) {
+        ctx.result = {{"kind", kind_word(kind)}, {"slot", which == "all" ? Json("all") : Json(slot_number(which, kind))},
+                      {"saved", Json::array()}};
         int selection = slot_count(kind);  // "Всё"
         if (which != "all") {
           const int n = slot_number(which, kind);
@@ -47,6 +49,7 @@ void add_read(CLI::App& read, uint8_t kind, std::string& which) {
           ReadSubprograms(selection);
         return 0;
       });
+  json_command(c);
   c->add_option("N", which, "slot number, or all")->required();
 }
 
@@ -78,6 +81,7 @@ void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
             w.titleGiven ? arg_text(w.title)
                          : ProposedTitle(path.c_str(), arg_text(fs::path(path).filename().string()).c_str());
         StoreDownloadChoice(n - 1, title.c_str());
+        ctx.result = {{"kind", kind_word(kind)}, {"slot", n}, {"file", json_text(path)}, {"title", json_text(title)}};
         if (kind == kProgramKind)
           WriteProgram();
         else
@@ -87,6 +91,7 @@ void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
         if (!read_file(path, text)) return 1;
         return VerifyProgramWrite(kind, n - 1, text, app().title) ? 0 : 1;
       });
+  json_command(c);
   c->add_option("FILE", w.file, word + " text file (.txt or .bin)")->required();
   c->add_option("--slot", w.slot, "slot number, 1.." + std::to_string(slot_count(kind)))->required();
   c->add_option("--title", w.title,

@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "cli/cli_operator.h"
+#include "cli/json_out.h"
 
 namespace kor::cli {
 
@@ -21,7 +22,12 @@ struct Context {
   bool json = false;    // one JSON document on stdout instead of text
   bool noPort = false;  // no --port and no adapter found
   CliOperator* op = nullptr;  // installed before a command runs
+  // With --json: what the command found; "ok" and the messages shown are added at the end.
+  Json result = Json::object();
 };
+
+// The command can answer --json (others refuse it as a usage error).
+CLI::App* json_command(CLI::App* command);
 
 // Arguments from the terminal (UTF-8) to the program's code page.
 std::string arg_text(const std::string& s);

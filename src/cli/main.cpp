@@ -169,6 +169,29 @@ CLI::App* add_command(CLI::App& parent, const std::string& name, const std::stri
   return sub;
 }
 
+namespace {
+std::vector<const CLI::App*>& json_commands() {
+  static std::vector<const CLI::App*> c;
+  return c;
+}
+
+const CLI::App* leaf_command(const CLI::App* a) {
+  for (const CLI::App* s : a->get_subcommands()) return leaf_command(s);
+  return a;
+}
+
+Json shown_messages(const CliOperator& o) {
+  Json list = Json::array();
+  for (const ShownMessage& m : o.shown()) list.push_back({{"icon", m.icon}, {"text", json_text(m.text)}});
+  return list;
+}
+}  // namespace
+
+CLI::App* json_command(CLI::App* command) {
+  json_commands().push_back(command);
+  return command;
+}
+
 CLI::App* command_group(CLI::App& cli, const std::string& name, const std::string& help) {
   // This CLI11 has no get_subcommand_no_throw.
   for (CLI::App* s : cli.get_subcommands([&](CLI::App* a) { return a->get_name() == name; })) return s;
@@ -180,6 +203,7 @@ CLI::App* command_group(CLI::App& cli, const std::string& name, const std::strin
 int run(int argc, char** argv) {
   init_program_version();
   pending_runner() = nullptr;
+  json_commands().clear();
   Context ctx;
   CLI::App cli{"korsync: programs, parameters and firmware of a KOR unit over a serial line", "korsync"};
   cli.add_option("--port", ctx.port, "serial port: a device path, COMn, or n (default: the adapter found)");
@@ -208,6 +232,11 @@ int run(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return usage(e.what());
   }
+  if (ctx.json) {
+    const CLI::App* leaf = leaf_command(&cli);
+    if (std::find(json_commands().begin(), json_commands().end(), leaf) == json_commands().end())
+      return usage("--json: " + leaf->get_name() + " has no JSON output");
+  }
   if (auto rc = apply_globals(ctx)) return *rc;
   CliOperator oper(ctx.open, ctx.quiet);
   oper.SetVerbose(ctx.verbose);
@@ -221,6 +250,13 @@ int run(int argc, char** argv) {
     if (status == 0 && oper.failed()) status = 1;
   }
   set_operator(nullptr);
+  if (ctx.json && status != 2) {
+    if (ctx.result.contains("saved"))
+      for (const std::string& f : oper.saved()) ctx.result["saved"].push_back(json_text(f));
+    ctx.result["ok"] = status == 0;
+    ctx.result["messages"] = shown_messages(oper);
+    print_json(ctx.result);
+  }
   std::fflush(stdout);
   return status;
 }

@@ -13,6 +13,7 @@
 #include "app/adapters.h"
 #include "cli/context.h"
 #include "cli/cp1251.h"
+#include "sim/programs.h"
 #include "support/sim_fixture.h"
 #include "support/temp_dir.h"
 
@@ -219,6 +220,74 @@ TEST_F(CommandLine, FilesSentToTheUnitNeedTheWindowsExtensions) {
     EXPECT_EQ(r.err, utf8("ошибка: Неверный формат файла ") + utf8(c.expected) + "\n");
     EXPECT_TRUE(frames().empty()) << "the unit was reached for " << c.args[1];
   }
+}
+
+// --json: one document on stdout whatever happened, the messages still on stderr.
+TEST_F(CommandLine, JsonInfoNamesTheUnit) {
+  Outcome r = Korsync({"--port", "COM5", "--json", "info"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const auto doc = nlohmann::json::parse(r.out);
+  EXPECT_EQ(doc["model"], 461);
+  EXPECT_EQ(doc["protocol"], "block");
+  EXPECT_EQ(doc["version"].get<std::string>().substr(0, 3), "461");
+  EXPECT_EQ(doc["ok"], true);
+  EXPECT_TRUE(doc["messages"].empty());
+
+  // The port refused: the same exit status as without --json, the failure in the document too.
+  driver.faults.missing = true;
+  r = Korsync({"--port", "COM5", "--json", "info"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(utf8("ошибка: ")), std::string::npos);
+  const auto failed = nlohmann::json::parse(r.out);
+  EXPECT_EQ(failed["ok"], false);
+  ASSERT_EQ(failed["messages"].size(), 1u);
+  EXPECT_EQ(failed["messages"][0]["icon"], "error");
+  EXPECT_FALSE(failed.contains("model"));
+}
+
+TEST_F(CommandLine, JsonProgramCheckSaysWhereTheParseStopped) {
+  dir.write("good.txt", "001:G90\r\n002:X1\r\n");
+  dir.write("bad.txt", "001:G90\r\n002:X1\r\n003:G1X5\r\n");
+  Outcome r = Korsync({"--json", "program", "check", dir.file("good.txt")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  auto doc = nlohmann::json::parse(r.out);
+  EXPECT_EQ(doc["complete"], true);
+  EXPECT_TRUE(doc["stopped"].is_null());
+  EXPECT_GT(doc["accepted"].get<int>(), 0);
+  EXPECT_NE(doc["unit_text"].get<std::string>().find("X1.000"), std::string::npos);
+
+  r = Korsync({"--json", "program", "check", dir.file("bad.txt")});
+  EXPECT_EQ(r.status, 1);
+  doc = nlohmann::json::parse(r.out);
+  EXPECT_EQ(doc["complete"], false);
+  EXPECT_EQ(doc["accepted"], 2);
+  EXPECT_EQ(doc["stopped"]["line"], 3);
+  EXPECT_EQ(doc["stopped"]["text"], "003:G1X5");
+  EXPECT_EQ(doc["stopped"]["reason"], "no reader accepted it");
+}
+
+TEST_F(CommandLine, JsonReadListsTheFilesSaved) {
+  dir.write("kor_program_005.txt", "%FIVE\r\n001:G90\r\n002:X1.000\r\n");
+  std::string error;
+  ASSERT_GE(sim::LoadPrograms(unit, dir.path(), error), 0) << error;
+  Outcome r = Korsync({"--port", "COM5", "--json", "read", "program", "5"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto doc = nlohmann::json::parse(r.out);
+  EXPECT_EQ(doc["kind"], "program");
+  EXPECT_EQ(doc["slot"], 5);
+  ASSERT_EQ(doc["saved"].size(), 1u);
+  EXPECT_NE(doc["saved"][0].get<std::string>().find("kor_program_005.txt"), std::string::npos);
+  EXPECT_EQ(doc["messages"][0]["icon"], "question");
+}
+
+TEST_F(CommandLine, JsonIsRefusedWhereThereIsNoDocument) {
+  for (std::vector<std::string> args : {std::vector<std::string>{"--json", "send", "abc"}, {"--json", "test"}}) {
+    Outcome r = Korsync(args);
+    EXPECT_EQ(r.status, 2) << args[1];
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_TRUE(frames().empty());
 }
 
 TEST_F(CommandLine, VersionNamesTheProjectVersionAndTheBuild) {
