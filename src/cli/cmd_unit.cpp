@@ -314,7 +314,7 @@ void register_unit(CLI::App& cli, Context&) {
   r->add_flag("--partial", restoreArgs.partial, "restore the intact items of a damaged or incomplete backup");
 }
 
-const Registrar reg(register_unit);
+const Registrar reg(register_unit, 25);
 
 }  // namespace
 

@@ -101,7 +101,7 @@ bool BackupUnit(const std::string& folder, BackupSummary& out, const ItemDone& d
   std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
                 t.second);
   char version[16];
-  std::snprintf(version, sizeof version, "%d.%d.%03d", kVersionMajor, kVersionMinor, kVersionBuild);
+  std::snprintf(version, sizeof version, "%d.%d.%03d", version_major(), version_minor(), version_build());
   m.facts = {{"date", date},
              {"korsync", version},
              {"port", one_line(port_text())},
