@@ -38,9 +38,15 @@ unsigned ReadAnswer(CRs232& rs, uint8_t* buf, unsigned size, unsigned waitMs, un
   const bool open = want == 0;
   unsigned got = 0;
   unsigned needed = 0;
+  // A long answer cannot cross the line faster than its speed: sleep through
+  // most of it rather than wake for every packet (what an adapter may already
+  // hold back is left to the read).
+  constexpr unsigned kAdapterBuffer = 512;
+  const uint64_t charUs = app().speed > 0 ? 10000000ull / uint64_t(app().speed) : 0;
   for (;;) {
     needed = std::min(size, need ? need(buf, got) : open ? 1u : want);
     if (got >= needed || left() == 0) break;
+    if (needed - got > kAdapterBuffer) t.SleepUs(std::min(left(), (needed - got - kAdapterBuffer) * charUs));
     const unsigned n = rs.ReadExact(buf + got, needed - got, left());
     got += n;
     if (got < needed) break;  // the bound has passed (or the port failed)
