@@ -5,7 +5,7 @@
 source "$(dirname "$0")/lib.sh"
 samples="$(dirname "$0")/data/programs"
 # The unit starts answering at once: an echo still comes just inside the 18 ms link check.
-adapter=(--wire --adapter-latency-ms 16 --unit-delay-ms 0.5)
+adapter=(--wire --adapter-latency-ms 16 --unit-delay-ms 0.2)
 
 # read_both NAME KORSIM-ARGS -- KORSYNC-ARGS: one read per mode, each from a unit of its own.
 read_both() {

@@ -8,7 +8,7 @@ source "$root/scripts/wine-env.sh" 2>/dev/null
 wine_start
 exe="$KORSYNC_WIN64_DIR/src/cli/korsync-cli.exe"
 samples="$(dirname "$0")/data/programs"
-adapter=(--wire --adapter-latency-ms 16 --unit-delay-ms 0.5)
+adapter=(--wire --adapter-latency-ms 16 --unit-delay-ms 0.2)
 mkdir -p "$WINEPREFIX/dosdevices"
 
 run_wine() {  # DATA-DIR ARGS...
