@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "cli/cp1251.h"
+#include "app/cp1251.h"
 
 #ifdef _WIN32
 #include <io.h>

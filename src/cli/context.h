@@ -19,6 +19,7 @@ struct Context {
   bool quiet = false;
   bool fast = false;
   bool verbose = false;
+  std::string logFile;  // --log
   bool json = false;    // one JSON document on stdout instead of text
   bool noPort = false;  // no --port and no adapter found
   CliOperator* op = nullptr;  // installed before a command runs

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/cp1251.h"
+#include "app/cp1251.h"
 
 namespace kor::cli {
 

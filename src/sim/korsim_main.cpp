@@ -10,8 +10,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/exchange_log.h"
 #include "app/version.h"
-#include "cli/cp1251.h"
+#include "app/cp1251.h"
 #include "sim/correction.h"
 #include "sim/firmware.h"
 #include "sim/programs.h"
@@ -83,6 +84,8 @@ int main(int argc, char** argv) {
   cli.add_option("--drop-param-frame", dropParamBlock, "lose the parameter frame of this block (0..127), once");
   cli.add_option("--corrupt-write", corruptWrite,
                  "store the program block write N (from 1) or page write N (from 0) wrong, once");
+  std::string logFile;
+  cli.add_option("--log", logFile, "append every frame received (<) and answer sent (>) to this file");
   cli.set_version_flag("--version", [] { return kor::version_report("korsim"); }, "show the version and build, then exit");
   try {
     cli.parse(argc, argv);
@@ -209,6 +212,15 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
+  kor::ExchangeLog log;
+  if (!logFile.empty()) {
+    if (!log.Open(logFile)) {
+      std::fprintf(stderr, "korsim: cannot append to %s\n", logFile.c_str());
+      return 1;
+    }
+    kor::set_exchange_log(&log);
+    log.Line(kor::log_start_text("korsim --model " + model, server.slavePath(), speed));
+  }
   std::printf("%s\n", server.slavePath().c_str());
   std::fflush(stdout);
   server.Run(g_stop);
@@ -229,5 +241,9 @@ int main(int argc, char** argv) {
     }
   }
   if (!link.empty()) unlink(link.c_str());
+  if (!logFile.empty()) {
+    log.Line("end: stopped");
+    kor::set_exchange_log(nullptr);
+  }
   return 0;
 }

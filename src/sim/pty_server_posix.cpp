@@ -1,5 +1,7 @@
 #include "sim/pty_server.h"
 
+#include "app/exchange_log.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -92,10 +94,13 @@ void PtyServer::Run(const std::atomic<bool>& stop) {
         // unit the benefit of the doubt for a speed termios has no name for.
         int speed = linux_get_speed(master_);
         if (speed == 38400 && !termios_speed(unit_.config().speed)) speed = unit_.config().speed;
+        if (ExchangeLog* l = exchange_log()) l->Bytes('<', buf, size_t(n));
         unit_.Receive(buf, size_t(n), now_us(), speed);
       }
     }
     size_t n = unit_.Take(buf, sizeof buf, now_us());
+    if (n)
+      if (ExchangeLog* l = exchange_log()) l->Bytes('>', buf, n);
     size_t off = 0;
     while (off < n) {
       ssize_t w = write(master_, buf + off, n - off);

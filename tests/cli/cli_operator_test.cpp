@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/cp1251.h"
+#include "app/cp1251.h"
 
 namespace kor {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "app/adapters.h"
 #include "cli/context.h"
-#include "cli/cp1251.h"
+#include "app/cp1251.h"
 #include "sim/programs.h"
 #include "support/sim_fixture.h"
 #include "support/temp_dir.h"

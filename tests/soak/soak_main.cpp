@@ -26,7 +26,7 @@
 #include "app/file_system.h"
 #include "app/timing.h"
 #include "cli/cli_operator.h"
-#include "cli/cp1251.h"
+#include "app/cp1251.h"
 #include "firmware/flashing.h"
 #include "firmware/hex_text.h"
 #include "link/overlapped.h"

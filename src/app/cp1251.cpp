@@ -1,4 +1,4 @@
-#include "cli/cp1251.h"
+#include "app/cp1251.h"
 
 #include <cstdint>
 
