@@ -219,7 +219,9 @@ TEST_F(ParamFile, CommandLineFileOpensTheEditorAndClosesOtherCopies) {
   EXPECT_EQ(host.titles, std::vector<std::string>{"cmd.koreep"});
 
   // Other texts are no parameter file.
-  for (const char* text : {"", "\"", dir.file("cmd.bin").c_str(), "-embedding"}) TakeCommandLineFile(text);
+  // The name outlives the list: a temporary's c_str() would dangle in the loop.
+  const std::string bin = dir.file("cmd.bin");
+  for (const char* text : {"", "\"", bin.c_str(), "-embedding"}) TakeCommandLineFile(text);
   EXPECT_EQ(host.editorPosts, 1);
   EXPECT_EQ(host.broadcasts, 1);
 }
