@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Sets up, builds all three configurations and runs every test: native, then the
-# Windows tests under Wine; then the fuzz targets for their fixed times.
+# Windows tests under Wine; then the native tests again under the address and
+# undefined-behaviour sanitizers, and the fuzz targets for their fixed times.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
+"$root/scripts/build.sh" sanitize
 "$root/scripts/build.sh" fuzz
 
 source "$root/scripts/wine-env.sh"
@@ -19,6 +21,12 @@ echo "== native tests"
 echo "== Windows tests under Wine"
 (cd "$root/build/win64" && xvfb-run -a -s "-screen 0 1024x768x24" \
    ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1
+echo "== native tests under the sanitizers"
+# The end-to-end runs stay out: instrumented, their real-time runs through
+# korsim take several times as long, and the same code runs under the
+# sanitizers in the in-process tests and the soak.
+(cd "$root/build/sanitize" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest -j "$(nproc)" --output-on-failure --timeout 300 -LE e2e) || status=1
 echo "== fuzzing"
 (cd "$root/build/fuzz" && ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1
 exit $status
