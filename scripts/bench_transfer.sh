@@ -97,7 +97,7 @@ has_backup=0
 transfers=(block_read page_read_all page_write block_write params_read params_write)
 [ "$has_backup" = 1 ] && transfers+=(backup)
 
-spec() {  # NAME -> sets waits, sim_args, sync_args, ok
+bench_case() {  # NAME -> sets waits, sim_args, sync_args, ok
   case "$1" in
     block_read)
       # Link check, version; per program a header read and 250 block reads of 40 ms.
@@ -147,7 +147,7 @@ spec() {  # NAME -> sets waits, sim_args, sync_args, ok
 run() {
   local latency=$1 name=$2 mode=$3
   local dir="$work/$latency.$name.$mode"
-  spec "$name"
+  bench_case "$name"
   local attempt
   for attempt in 1 2; do
     rm -rf "$dir"
@@ -189,7 +189,7 @@ for latency in $latencies; do
     [ -n "$only" ] && [ "$only" != "$name" ] && continue
     run "$latency" "$name" default
     run "$latency" "$name" fast
-    spec "$name"
+    bench_case "$name"
     read -r wd cd rd <"$work/$latency.$name.default/t"
     read -r wf cf rf <"$work/$latency.$name.fast/t"
     awk -v n="$name" -v l="$latency" -v wd="$wd" -v wf="$wf" -v m="$waits" -v id="$(same "$latency" "$name")" \
