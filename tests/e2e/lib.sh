@@ -33,7 +33,14 @@ start_sim() {
 }
 
 stop_sims() {
-  for p in "${sims[@]:-}"; do [ -n "$p" ] && kill "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
+  local p rc
+  for p in "${sims[@]:-}"; do
+    [ -n "$p" ] || continue
+    kill "$p" 2>/dev/null || true
+    rc=0; wait "$p" 2>/dev/null || rc=$?
+    # A korsim that died on its own would otherwise end the script without a word.
+    if [ "$rc" != 0 ]; then echo "korsim ended with status $rc:"; tail -n 5 "$work"/*.err 2>/dev/null; exit 1; fi
+  done
   sims=()
 }
 
