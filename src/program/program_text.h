@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "program/program_frame.h"
 
@@ -17,6 +18,8 @@ bool format_frame_line(const ProgramFrame& frame, std::string& line);
 // Appends one line per frame, each ended by CR LF, up to the first empty slot
 // (slot_state above 2) or unknown frame. Only whole records are read.
 void format_program_text(const uint8_t* image, int length, std::string& out);
+// The text's lines without their LF or CR LF; a last line without one counts too.
+std::vector<std::string> split_text_lines(std::string_view text);
 
 // --- Reading -----------------------------------------------------------------
 

@@ -118,4 +118,18 @@ void format_program_text(const uint8_t* image, int length, std::string& out) {
   }
 }
 
+std::vector<std::string> split_text_lines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string line(text.substr(at, end - at));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
+}
+
 }  // namespace kor

@@ -225,16 +225,7 @@ int LoadPrograms(Unit& unit, const std::string& dir, std::string& error) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     StoredProgram& p = store->slot(kind, number - 1);
     p = StoredProgram{};
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-      size_t end = text.find('\n', at);
-      if (end == std::string::npos) end = text.size();
-      std::string line = text.substr(at, end - at);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-      at = end + 1;
-    }
+    std::vector<std::string> lines = split_text_lines(text);
     size_t body = 0;
     if (!lines.empty() && !lines[0].empty() && lines[0][0] == '%') {
       p.title = lines[0].substr(1);

@@ -6,26 +6,13 @@
 #include "params/param_memory.h"
 #include "params/param_set.h"
 #include "params/param_view.h"
+#include "program/program_text.h"
 #include "transfer/program_slots.h"
 #include "transfer/program_write.h"
 
 namespace kor {
 
 namespace {
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    at = end + 1;
-  }
-  return lines;
-}
 
 std::string quoted(const std::vector<std::string>& lines, size_t i) {
   return i < lines.size() ? "\"" + lines[i] + "\"" : "(none)";
@@ -44,7 +31,7 @@ int byte_at(const std::string& bytes, size_t i) { return i < bytes.size() ? stat
 
 std::string text_difference(const std::string& unitText, const std::string& fileText, const char* unitName,
                             const char* fileName) {
-  const std::vector<std::string> a = lines_of(unitText), b = lines_of(fileText);
+  const std::vector<std::string> a = split_text_lines(unitText), b = split_text_lines(fileText);
   for (size_t i = 0; i < a.size() || i < b.size(); ++i) {
     if (i < a.size() && i < b.size() && a[i] == b[i]) continue;
     return "line " + std::to_string(i + 1) + ": " + unitName + " " + quoted(a, i) + " " + fileName + " " +
