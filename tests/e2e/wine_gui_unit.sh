@@ -8,17 +8,10 @@ wine_start
 driver="$KORSYNC_WIN64_DIR/tests/gui/gui_driver.exe"
 [ -f "$driver" ] || { echo "no $driver"; exit 1; }
 
-enum='HKLM\SYSTEM\ControlSet001\Services\FTSER2K'
-id='FTDIBUS\VID_0403+PID_6001+E2E00001\0000'
-unseed() {
-  wine reg delete "$enum" /f >/dev/null 2>&1 || true
-  wine reg delete 'HKLM\SYSTEM\ControlSet001\Enum\FTDIBUS' /f >/dev/null 2>&1 || true
-}
-trap 'unseed; cleanup' EXIT
-unseed
-wine reg add "$enum\\Enum" /v Count /t REG_DWORD /d 1 /f >/dev/null
-wine reg add "$enum\\Enum" /v 0 /t REG_SZ /d "$id" /f >/dev/null
-wine reg add "HKLM\\SYSTEM\\ControlSet001\\Enum\\$id\\Device Parameters" /v PortName /t REG_SZ /d COM5 /f >/dev/null
+source "$(dirname "$0")/wine_adapter.sh"
+trap 'unseed_adapter; cleanup' EXIT
+unseed_adapter
+seed_adapter E2E00001
 
 mkdir -p "$work/seed" "$work/data"
 printf '%%PART 5\r\n001:G90\r\n002:X10.000 Y-2.500\r\n' >"$work/seed/kor_program_005.txt"

@@ -17,23 +17,19 @@ exe="$KORSYNC_WIN64_DIR/src/gui/KorSync.exe"
 driver="$KORSYNC_WIN64_DIR/tests/gui/aux_driver.exe"
 [ -f "$exe" ] && [ -f "$driver" ] || { echo "no $exe or $driver"; exit 1; }
 
-enum='HKLM\SYSTEM\ControlSet001\Services\FTSER2K'
-id='FTDIBUS\VID_0403+PID_6001+E2E00002\0000'
+source "$(dirname "$0")/wine_adapter.sh"
 user='HKCU\Software\ZEMRA\Korsync'
 copies=()
 finish() {
   for p in "${copies[@]:-}"; do [ -n "$p" ] && { kill "$p" 2>/dev/null || true; }; done
-  wine reg delete "$enum" /f >/dev/null 2>&1 || true
-  wine reg delete 'HKLM\SYSTEM\ControlSet001\Enum\FTDIBUS' /f >/dev/null 2>&1 || true
+  unseed_adapter
   wine reg delete "$user" /v m_path /f >/dev/null 2>&1 || true
   cleanup
 }
 trap finish EXIT
 # The one adapter on COM5, and the program already registered for .koreep files
 # (else its first start would stop at a notice).
-wine reg add "$enum\\Enum" /v Count /t REG_DWORD /d 1 /f >/dev/null
-wine reg add "$enum\\Enum" /v 0 /t REG_SZ /d "$id" /f >/dev/null
-wine reg add "HKLM\\SYSTEM\\ControlSet001\\Enum\\$id\\Device Parameters" /v PortName /t REG_SZ /d COM5 /f >/dev/null
+seed_adapter E2E00002
 wine reg add "$user" /v last_app_path /t REG_SZ /d "$(winepath -w "$exe")" /f >/dev/null
 mkdir -p "$work/data"
 wine reg add "$user" /v m_path /t REG_SZ /d "$(winepath -w "$work/data")" /f >/dev/null
