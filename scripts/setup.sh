@@ -11,7 +11,7 @@ native=(
   socat libserialport-dev libcli11-dev nlohmann-json3-dev libssl-dev python3 binutils
 )
 full=(
-  clang
+  clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth x11-apps imagemagick
   help2man man-db
