@@ -94,7 +94,7 @@ void ExchangeLog::Bytes(char direction, const uint8_t* data, size_t count) {
 std::string log_date_time() {
   int ms = 0;
   const std::tm tm = local_now(ms);
-  char text[32];
+  char text[80];  // room for any field the compiler cannot bound
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
                 tm.tm_hour, tm.tm_min, tm.tm_sec);
   return text;
@@ -122,6 +122,7 @@ const char* icon_name(Icon icon) {
 
 void LoggedOperator::Message(const char* text, const char* caption, Icon icon, Handle owner) {
   log_line(std::string("message ") + icon_name(icon) + ": " + one_line(text));
+  if (icon == Icon::Error || icon == Icon::Warning) failed_ = true;
   inner_.Message(text, caption, icon, owner);
 }
 
@@ -133,6 +134,7 @@ bool LoggedOperator::AskYesNo(const char* text, const char* caption) {
 
 void LoggedOperator::SilentFailure(const char* what) {
   log_line("failure: " + one_line(what));
+  failed_ = true;
   inner_.SilentFailure(what);
 }
 

@@ -77,9 +77,12 @@ class LoggedOperator : public Operator {
   void PumpPendingMessages() override { inner_.PumpPendingMessages(); }
   void Stop(StopButton what) override { inner_.Stop(what); }
   void SilentFailure(const char* what) override;
+  // An error or warning was shown, or a failure the window keeps silent.
+  bool failed() const { return failed_; }
 
  private:
   Operator& inner_;
+  bool failed_ = false;
 };
 
 const char* icon_name(Icon icon);

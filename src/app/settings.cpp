@@ -207,6 +207,11 @@ void ReadFastSetting() {
   if (settings_store().ReadNumber("fast", on)) app().fastMode = on != 0;
 }
 
+std::string LogSetting() {
+  char path[260] = {};
+  return settings_store().ReadText("log", path, sizeof path) ? path : "";
+}
+
 void WriteFastSetting(bool on) {
   SettingValue v;
   v.name = "fast";

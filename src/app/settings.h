@@ -62,5 +62,7 @@ void WriteSpeedSetting(int speed);
 // Fast mode ("fast", 0 or 1; missing is off).
 void ReadFastSetting();
 void WriteFastSetting(bool on);
+// The exchange log's file ("log"); empty when none is kept.
+std::string LogSetting();
 
 }  // namespace kor

@@ -37,8 +37,19 @@ bool verify_wanted(bool verify, bool noVerify) {
 
 namespace {
 
+// With --json the lines below stay off stdout: the document says it all.
+bool g_json = false;
+
+Json item_json(const UnitItem& item) {
+  Json j = {{"name", item_name(item)}, {"key", item_key(item)}, {"state", state_word(item)}};
+  if (item.state == ItemState::Held) j["bytes"] = item.bytes.size();
+  if (item.state == ItemState::Failed && !item.why.empty()) j["why"] = json_text(item.why);
+  return j;
+}
+
 // "  3/73 program 005: program, 412 bytes" as each item ends.
 bool print_item(int k, int n, const UnitItem& item) {
+  if (g_json) return true;
   std::string line = "  " + std::to_string(k) + "/" + std::to_string(n) + " " + item_name(item) + ": " +
                      state_word(item);
   if (item.state == ItemState::Held) line += ", " + std::to_string(item.bytes.size()) + " bytes";
@@ -50,7 +61,7 @@ bool print_item(int k, int n, const UnitItem& item) {
 
 // The backup's end as the command line tells it; false when it is not complete.
 bool report_backup(const BackupSummary& s) {
-  print_out("backup: " + s.folder + "\n" + backup_summary_line(s) + "\n");
+  if (!g_json) print_out("backup: " + s.folder + "\n" + backup_summary_line(s) + "\n");
   if (s.complete) return true;
   std::string failed;
   for (const UnitItem& i : s.items)
@@ -63,22 +74,49 @@ bool report_backup(const BackupSummary& s) {
   return false;
 }
 
-int run_backup(const std::string& out) {
+int run_backup(Context& ctx, const std::string& out) {
   if (!absolute_data_folder()) return usage("--data: path too long");
+  g_json = ctx.json;
   BackupSummary s;
-  if (!BackupUnit(out.empty() ? "" : arg_text(out), s, print_item)) return 1;
+  const bool reached = BackupUnit(out.empty() ? "" : arg_text(out), s, print_item);
+  if (ctx.json) {
+    Json items = Json::array();
+    for (const UnitItem& i : s.items) items.push_back(item_json(i));
+    // No folder is left when nothing could be read.
+    ctx.result = {{"folder", reached ? Json(json_text(s.folder)) : Json(nullptr)},
+                  {"complete", reached && s.complete},
+                  {"stopped", s.stopped},
+                  {"held", s.held},
+                  {"empty", s.empty},
+                  {"failed", s.failed},
+                  {"bytes", s.bytes},
+                  {"seconds", s.seconds},
+                  {"items", items}};
+  }
+  if (!reached) return 1;
   return report_backup(s) ? 0 : 1;
 }
 
 namespace fs = std::filesystem;
 
+Json* g_compared = nullptr;  // --json: where the verdicts go
+
 int print_verdicts(const std::vector<ItemVerdict>& verdicts) {
   bool same = true;
+  Json list = Json::array();
   for (const ItemVerdict& v : verdicts) {
-    print_out(v.name + ": " + v.verdict + "\n");
+    if (g_compared)
+      list.push_back({{"name", json_text(v.name)}, {"verdict", json_text(v.verdict)}, {"same", v.same}});
+    else
+      print_out(v.name + ": " + v.verdict + "\n");
     same = same && v.same;
   }
-  if (verdicts.empty()) print_out("nothing to compare\n");
+  if (g_compared) {
+    (*g_compared)["same"] = same;
+    (*g_compared)["verdicts"] = list;
+  } else if (verdicts.empty()) {
+    print_out("nothing to compare\n");
+  }
   return same ? 0 : 1;
 }
 
@@ -132,12 +170,10 @@ int compare_param_files(const std::string& a, const std::string& b) {
   const ParameterImage iy = make_parameter_image(std::vector<uint8_t>(y.begin(), y.end()));
   const std::vector<std::string> diffs =
       memory_differences(std::string(ix.begin(), ix.end()), std::string(iy.begin(), iy.end()));
-  if (diffs.empty()) {
-    print_out("params: same\n");
-    return 0;
-  }
-  for (const std::string& d : diffs) print_out("params: differs: " + d + "\n");
-  return 1;
+  std::vector<ItemVerdict> verdicts;
+  for (const std::string& d : diffs) verdicts.push_back({"params", "differs: " + d, false});
+  if (diffs.empty()) verdicts.push_back({"params", "same", true});
+  return print_verdicts(verdicts);
 }
 
 // One slot of the unit against a program file, as a write of it would leave the slot.
@@ -195,8 +231,11 @@ int slot_of(const std::string& text, uint8_t kind) {
   return n >= 1 && n <= slot_count(kind) ? n : 0;
 }
 
-int run_compare(const std::vector<std::string>& args) {
+int run_compare(Context& ctx, const std::vector<std::string>& args) {
   if (!absolute_data_folder()) return usage("--data: path too long");
+  // A compare that stops before any verdict says so in "same" too.
+  if (ctx.json) ctx.result = {{"same", false}, {"verdicts", Json::array()}};
+  g_compared = ctx.json ? &ctx.result : nullptr;
   const char* kUsage = "compare DIR | DIR DIR | FILE FILE | program N FILE | subprogram N FILE | params FILE";
   if (args.size() == 3 && (args[0] == "program" || args[0] == "subprogram")) {
     const uint8_t kind = args[0] == "program" ? kProgramKind : kSubprogramKind;
@@ -291,17 +330,19 @@ void register_unit(CLI::App& cli, Context&) {
   CLI::App* b = add_command(cli, "backup",
                             "read every program, subprogram, the parameter memory and the correction tables into a "
                             "new folder kor_backup/unit_YYYYMMDD-HHMMSS",
-                            [](Context&) { return run_backup(backupOut); });
+                            [](Context& ctx) { return run_backup(ctx, backupOut); });
   b->add_option("--out", backupOut, "the backup folder instead (it must not exist yet)");
+  json_command(b);
 
   static std::vector<std::string> compareArgs;
   CLI::App* c = add_command(cli, "compare",
                             "the unit against a backup folder (DIR), one slot or the memory against a file "
                             "(program N FILE, subprogram N FILE, params FILE); offline two folders or two "
                             "parameter files",
-                            [](Context&) { return run_compare(compareArgs); });
+                            [](Context& ctx) { return run_compare(ctx, compareArgs); });
   c->add_option("ARGS", compareArgs, "DIR | DIR DIR | FILE FILE | program N FILE | subprogram N FILE | params FILE")
       ->required();
+  json_command(c);
 
   static RestoreArgs restoreArgs;
   CLI::App* r = add_command(cli, "restore",

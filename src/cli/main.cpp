@@ -202,58 +202,6 @@ CLI::App* command_group(CLI::App& cli, const std::string& name, const std::strin
   return g;
 }
 
-namespace {
-
-// The exchange log of one run: --log FILE, else the setting "log". The port
-// layer, the waits and the messages are logged from where they happen.
-class LogSession {
- public:
-  ~LogSession() {
-    if (!log_) return;
-    set_operator(previousOperator_);
-    set_timing(previousTiming_);
-    ports_.reset();
-    set_exchange_log(nullptr);
-  }
-  bool Start(const std::string& path, const std::string& command, Operator& front) {
-    log_ = std::make_unique<ExchangeLog>();
-    if (!log_->Open(path)) {
-      log_.reset();
-      return false;
-    }
-    set_exchange_log(log_.get());
-    const AppState& a = app();
-    const std::string port = a.portPath[0] ? a.portPath : a.comPort ? com_device_path(a.comPort) : "";
-    log_->Line(log_start_text("korsync " + command, port, a.speed));
-    ports_ = std::make_unique<PortLogScope>();
-    previousTiming_ = &timing();
-    timedWaits_ = std::make_unique<LoggedTiming>(*previousTiming_);
-    set_timing(timedWaits_.get());
-    previousOperator_ = &op();
-    shown_ = std::make_unique<LoggedOperator>(front);
-    set_operator(shown_.get());
-    return true;
-  }
-  void End(int status) {
-    if (log_) log_->Line("end: exit status " + std::to_string(status));
-  }
-
- private:
-  std::unique_ptr<ExchangeLog> log_;
-  std::unique_ptr<PortLogScope> ports_;
-  std::unique_ptr<LoggedTiming> timedWaits_;
-  std::unique_ptr<LoggedOperator> shown_;
-  Timing* previousTiming_ = nullptr;
-  Operator* previousOperator_ = nullptr;
-};
-
-std::string stored_log_file() {
-  char path[260] = {};
-  return settings_store().ReadText("log", path, sizeof path) ? path : "";
-}
-
-}  // namespace
-
 int run(int argc, char** argv) {
   init_program_version();
   pending_runner() = nullptr;
@@ -271,7 +219,7 @@ int run(int argc, char** argv) {
   cli.add_flag("--verbose", ctx.verbose, "remarks on how the work is done, on stderr");
   cli.add_option("--log", ctx.logFile,
                  "append every frame, wait and message of the run to FILE (default: the setting log; kept under 8 MB)");
-  cli.add_flag("--json", ctx.json, "info, ports, config, program check, params show, read and write: one JSON document on stdout");
+  cli.add_flag("--json", ctx.json, "info, ports, config, program check, params show, read, write, backup and compare: one JSON document on stdout");
   cli.set_version_flag("--version", [] { return version_report("korsync"); }, "show the version and build, then exit");
   cli.require_subcommand(1);
   register_all(cli, ctx);
@@ -301,11 +249,14 @@ int run(int argc, char** argv) {
   set_operator(&oper);
   int status = 0;
   {
-    LogSession log;
-    const std::string logFile = ctx.logFile.empty() ? stored_log_file() : ctx.logFile;
+    // --log FILE, else the setting "log".
+    LoggedRun log;
+    const std::string logFile = ctx.logFile.empty() ? LogSetting() : ctx.logFile;
     std::string command;
     for (int i = 1; i < argc; ++i) command += std::string(i > 1 ? " " : "") + argv[i];
-    if (!logFile.empty() && !log.Start(logFile, command, oper)) {
+    const AppState& a = app();
+    const std::string port = a.portPath[0] ? a.portPath : a.comPort ? com_device_path(a.comPort) : "";
+    if (!logFile.empty() && !log.Start(logFile, "korsync " + command, port, a.speed)) {
       set_operator(nullptr);
       return usage("--log: cannot append to " + logFile);
     }

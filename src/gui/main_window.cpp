@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/file_ls.h"
 #include "app/settings.h"
@@ -16,6 +17,7 @@
 #include "gui/aux_windows.h"
 #include "gui/resource.h"
 #include "gui/window.h"
+#include "link/logged_port.h"
 #include "link/rs232.h"
 #include "params/param_memory.h"
 #include "protocol/clock.h"
@@ -198,10 +200,63 @@ void SendByKind() {
   }
 }
 
+std::string ItemText(HWND w, int id) {
+  char text[64] = {};
+  GetDlgItemTextA(w, id, text, sizeof text);
+  return text[0] == ' ' ? text + 1 : text;
+}
+
+// How the exchange log names a command that may talk to the unit; empty for the rest.
+std::string UnitCommandName(HWND w, int id) {
+  char text[64] = {};
+  switch (id) {
+    case IDM_SETTINGS:
+    case IDM_LINK_TEST:
+    case IDM_PARAMS_EDITOR:
+    case IDM_UNIT_BACKUP:
+    case IDM_UNIT_COMPARE: GetMenuStringA(GetMenu(w), UINT(id), text, sizeof text, MF_BYCOMMAND); return text;
+    case IDC_PORT_LABEL: return "Настройки";
+    case IDK_CONTROL: return "Управление";
+    case IDC_SET_CLOCK: return ItemText(w, id);
+    case IDC_SAVE:
+    case IDC_LOAD: {
+      const DataKind kind = app().kind;
+      std::string name = ItemText(w, id) + ", " + ItemText(w, int(kind));
+      if (id == IDC_SAVE && kind == DataKind::Program) name += " " + ItemText(w, IDC_PROGRAM_NO);
+      if (id == IDC_SAVE && kind == DataKind::Subprogram) name += " " + ItemText(w, IDC_SUBPROGRAM_NO);
+      if (id == IDC_LOAD) name += ": " + std::string(app().selectedFile);
+      return name;
+    }
+    default: return "";
+  }
+}
+
+void Dispatch(HWND w, int id, LPARAM lp);
+
+// A command that may talk to the unit is logged when the registry value "log"
+// names a file (read each time, so a change needs no restart). One already
+// being logged logs what the message pump runs meanwhile.
 void Command(HWND w, int id, int code, LPARAM lp) {
-  AppState& a = app();
   // Menus, accelerators and clicks; other notifications of the controls are not commands.
   if (code != 0 && code != 1) return;
+  const std::string name = exchange_log() ? "" : UnitCommandName(w, id);
+  const std::string file = name.empty() ? "" : LogSetting();
+  if (file.empty()) {
+    Dispatch(w, id, lp);
+    return;
+  }
+  const AppState& a = app();
+  char port[16] = {};
+  if (a.comPort) std::snprintf(port, sizeof port, "COM%d", a.comPort);
+  LoggedRun log;
+  // A file that cannot be opened must not keep the operator from the unit.
+  const bool logged = log.Start(file, "KorSync " + name, port, a.speed);
+  Dispatch(w, id, lp);
+  if (logged) log.End(log.failed() ? 1 : 0);
+}
+
+void Dispatch(HWND w, int id, LPARAM lp) {
+  AppState& a = app();
   switch (id) {
     case IDM_SETTINGS: SettingsDialog(w, false); break;
     case IDC_PORT_LABEL:

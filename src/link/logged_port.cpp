@@ -121,4 +121,34 @@ PortLogScope::~PortLogScope() {
   set_overlapped_driver(&overlapped_);
 }
 
+LoggedRun::~LoggedRun() {
+  if (!log_) return;
+  set_operator(previousOperator_);
+  set_timing(previousTiming_);
+  ports_.reset();
+  set_exchange_log(nullptr);
+}
+
+bool LoggedRun::Start(const std::string& path, const std::string& what, const std::string& port, int speed) {
+  log_ = std::make_unique<ExchangeLog>();
+  if (!log_->Open(path)) {
+    log_.reset();
+    return false;
+  }
+  set_exchange_log(log_.get());
+  log_->Line(log_start_text(what, port, speed));
+  ports_ = std::make_unique<PortLogScope>();
+  previousTiming_ = &timing();
+  timedWaits_ = std::make_unique<LoggedTiming>(*previousTiming_);
+  set_timing(timedWaits_.get());
+  previousOperator_ = &op();
+  shown_ = std::make_unique<LoggedOperator>(*previousOperator_);
+  set_operator(shown_.get());
+  return true;
+}
+
+void LoggedRun::End(int status) {
+  if (log_) log_->Line("end: exit status " + std::to_string(status));
+}
+
 }  // namespace kor

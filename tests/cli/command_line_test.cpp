@@ -13,6 +13,8 @@
 #include "app/adapters.h"
 #include "cli/context.h"
 #include "app/cp1251.h"
+#include "link/overlapped.h"
+#include "sim/sim_overlapped.h"
 #include "sim/programs.h"
 #include "support/sim_fixture.h"
 #include "support/temp_dir.h"
@@ -279,6 +281,52 @@ TEST_F(CommandLine, JsonReadListsTheFilesSaved) {
   ASSERT_EQ(doc["saved"].size(), 1u);
   EXPECT_NE(doc["saved"][0].get<std::string>().find("kor_program_005.txt"), std::string::npos);
   EXPECT_EQ(doc["messages"][0]["icon"], "question");
+}
+
+TEST_F(CommandLine, JsonBackupAndCompareGiveItemsAndVerdicts) {
+  dir.write("kor_program_005.txt", "%FIVE\r\n001:G90\r\n002:X1.000\r\n");
+  std::string error;
+  ASSERT_GE(sim::LoadPrograms(unit, dir.path(), error), 0) << error;
+  sim::SimOverlappedDriver ov{unit, &driver};  // the correction tables
+  set_overlapped_driver(&ov);
+  struct Reset {
+    ~Reset() { set_overlapped_driver(nullptr); }
+  } reset;
+  Outcome r = Korsync({"--port", "COM5", "--json", "backup", "--out", dir.file("copy")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto doc = nlohmann::json::parse(r.out);  // the item lines stay off stdout
+  EXPECT_EQ(doc["complete"], true);
+  EXPECT_EQ(doc["ok"], true);
+  EXPECT_NE(doc["folder"].get<std::string>().find("copy"), std::string::npos);
+  EXPECT_EQ(doc["failed"], 0);
+  ASSERT_EQ(doc["items"].size(), 73u);
+  EXPECT_EQ(doc["items"][4]["name"], "program 005");
+  EXPECT_EQ(doc["items"][4]["state"], "program");
+  EXPECT_GT(doc["items"][4]["bytes"].get<int>(), 0);
+
+  r = Korsync({"--port", "COM5", "--json", "compare", dir.file("copy")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  doc = nlohmann::json::parse(r.out);
+  EXPECT_EQ(doc["same"], true);
+  ASSERT_FALSE(doc["verdicts"].empty());
+  for (const auto& v : doc["verdicts"]) EXPECT_EQ(v["same"], true) << v;
+
+  // The unit changed since: the same exit status as the text, one verdict that says how.
+  dir.write("kor_program_005.txt", "%FIVE\r\n001:G91\r\n002:X1.000\r\n");
+  ASSERT_GE(sim::LoadPrograms(unit, dir.path(), error), 0) << error;
+  r = Korsync({"--port", "COM5", "--json", "compare", dir.file("copy")});
+  EXPECT_EQ(r.status, 1);
+  doc = nlohmann::json::parse(r.out);
+  EXPECT_EQ(doc["same"], false);
+  EXPECT_EQ(doc["ok"], false);
+  int differing = 0;
+  for (const auto& v : doc["verdicts"])
+    if (!v["same"].get<bool>()) {
+      ++differing;
+      EXPECT_EQ(v["name"], "program 005");
+      EXPECT_EQ(v["verdict"].get<std::string>().rfind("differs: ", 0), 0u) << v;
+    }
+  EXPECT_EQ(differing, 1);
 }
 
 TEST_F(CommandLine, JsonIsRefusedWhereThereIsNoDocument) {

@@ -11,6 +11,8 @@
 
 #include "app/adapters.h"
 #include "app/app_state.h"
+#include "app/cp1251.h"
+#include "app/exchange_log.h"
 #include "app/operator.h"
 #include "app/timing.h"
 #include "gui_fixture.h"
@@ -292,6 +294,45 @@ TEST_F(MainWindow, SaveReadsTheChosenProgramIntoTheDataFolder) {
   EXPECT_NE(content.find("PART 5"), std::string::npos) << content;
   EXPECT_NE(content.find("M02"), std::string::npos) << content;
   EXPECT_FALSE(CRs232::PortInUse());
+}
+
+// The registry value "log": each command that talks to the unit appends its
+// frames both ways, its waits, its messages and how it ended.
+TEST_F(MainWindow, ExchangeLogNamedInTheRegistryRecordsEachUnitCommand) {
+  TempDir dir;
+  dir.write("kor_program_005.txt", "%PART 5\r\nG01 X10.000\r\nM02\r\n");
+  sim::Unit unit;
+  std::string error;
+  ASSERT_EQ(sim::LoadPrograms(unit, dir.path(), error), 1) << error;
+  sim::SimPortDriver driver{unit};
+  VirtualTiming clock;
+  set_port_driver(&driver);
+  set_timing(&clock);
+  const std::string logFile = dir.file("exchange.log");
+  SetUserValue("m_path", dir.path());
+  SetUserValue("log", logFile);
+  AddAdapter(0, "FT1", "COM5");
+  Start();
+  command(IDM_TOPMOST);  // talks to nobody: not logged
+  SendDlgItemMessageA(main(), IDC_PROGRAM_NO, CB_SETCURSEL, 4, 0);
+  command(IDC_SAVE);
+  std::string log = dir.read("exchange.log");
+  for (const char* part : {": KorSync Сохранить, Программа 005, port COM5, speed 200000\n",
+                           "> 8 00 08 ", "wait 40 ms\n", "< 42 ", "message question: Файл сохранен: ",
+                           "end: exit status 0\n"})
+    EXPECT_NE(log.find(text_to_utf8(part)), std::string::npos) << part << "\n" << log;
+  EXPECT_EQ(log.find(text_to_utf8("Поверх")), std::string::npos) << log;
+
+  // An empty slot: the window keeps it silent, the log says the run failed.
+  SendDlgItemMessageA(main(), IDC_PROGRAM_NO, CB_SETCURSEL, 6, 0);
+  command(IDC_SAVE);
+  set_timing(nullptr);
+  set_port_driver(nullptr);
+  log = dir.read("exchange.log").substr(log.size());
+  EXPECT_NE(log.find(text_to_utf8(": KorSync Сохранить, Программа 007, port COM5")), std::string::npos) << log;
+  EXPECT_NE(log.find("failure: "), std::string::npos) << log;
+  EXPECT_NE(log.find("end: exit status 1\n"), std::string::npos) << log;
+  EXPECT_EQ(exchange_log(), nullptr);
 }
 
 }  // namespace
