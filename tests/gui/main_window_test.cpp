@@ -264,27 +264,34 @@ TEST_F(MainWindow, CloseRequestFromAnotherCopyIsObeyedOnlyWithoutAPort) {
   EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-TEST_F(MainWindow, SaveReadsTheChosenProgramIntoTheDataFolder) {
-  TempDir dir;
-  {
-    std::ofstream f(dir.file("kor_program_005.txt"), std::ios::binary);
-    f << "%PART 5\r\nG01 X10.000\r\nM02\r\n";
+// A block unit (model 461) holding program 5, on the adapter at COM5, in virtual time.
+struct UnitWithProgram5 {
+  UnitWithProgram5() {
+    dir.write("kor_program_005.txt", "%PART 5\r\nG01 X10.000\r\nM02\r\n");
+    std::string error;
+    EXPECT_EQ(sim::LoadPrograms(unit, dir.path(), error), 1) << error;
+    set_port_driver(&driver);
+    set_timing(&clock);
+    SetUserValue("m_path", dir.path());
+    AddAdapter(0, "FT1", "COM5");
   }
-  sim::Unit unit;  // model 461: the block transfer
-  std::string error;
-  ASSERT_EQ(sim::LoadPrograms(unit, dir.path(), error), 1) << error;
+  ~UnitWithProgram5() {
+    set_timing(nullptr);
+    set_port_driver(nullptr);
+  }
+  TempDir dir;
+  sim::Unit unit;
   sim::SimPortDriver driver{unit};
   VirtualTiming clock;
-  set_port_driver(&driver);
-  set_timing(&clock);
-  SetUserValue("m_path", dir.path());
-  AddAdapter(0, "FT1", "COM5");
+};
+
+TEST_F(MainWindow, SaveReadsTheChosenProgramIntoTheDataFolder) {
+  UnitWithProgram5 u;
+  const TempDir& dir = u.dir;
   Start();
   boxes.clear();
   SendDlgItemMessageA(main(), IDC_PROGRAM_NO, CB_SETCURSEL, 4, 0);  // "005"
   command(IDC_SAVE);
-  set_timing(nullptr);
-  set_port_driver(nullptr);
   const std::string saved = dir.file("kor_programs\\kor_program_005.txt");
   ASSERT_EQ(boxes.size(), 1u) << (boxes.empty() ? "" : boxes[0].text);
   EXPECT_EQ(boxes[0].text, "Файл сохранен: " + saved + ".\nОткрыть папку?");
@@ -299,19 +306,10 @@ TEST_F(MainWindow, SaveReadsTheChosenProgramIntoTheDataFolder) {
 // The registry value "log": each command that talks to the unit appends its
 // frames both ways, its waits, its messages and how it ended.
 TEST_F(MainWindow, ExchangeLogNamedInTheRegistryRecordsEachUnitCommand) {
-  TempDir dir;
-  dir.write("kor_program_005.txt", "%PART 5\r\nG01 X10.000\r\nM02\r\n");
-  sim::Unit unit;
-  std::string error;
-  ASSERT_EQ(sim::LoadPrograms(unit, dir.path(), error), 1) << error;
-  sim::SimPortDriver driver{unit};
-  VirtualTiming clock;
-  set_port_driver(&driver);
-  set_timing(&clock);
+  UnitWithProgram5 u;
+  const TempDir& dir = u.dir;
   const std::string logFile = dir.file("exchange.log");
-  SetUserValue("m_path", dir.path());
   SetUserValue("log", logFile);
-  AddAdapter(0, "FT1", "COM5");
   Start();
   command(IDM_TOPMOST);  // talks to nobody: not logged
   SendDlgItemMessageA(main(), IDC_PROGRAM_NO, CB_SETCURSEL, 4, 0);
@@ -326,8 +324,6 @@ TEST_F(MainWindow, ExchangeLogNamedInTheRegistryRecordsEachUnitCommand) {
   // An empty slot: the window keeps it silent, the log says the run failed.
   SendDlgItemMessageA(main(), IDC_PROGRAM_NO, CB_SETCURSEL, 6, 0);
   command(IDC_SAVE);
-  set_timing(nullptr);
-  set_port_driver(nullptr);
   log = dir.read("exchange.log").substr(log.size());
   EXPECT_NE(log.find(text_to_utf8(": KorSync Сохранить, Программа 007, port COM5")), std::string::npos) << log;
   EXPECT_NE(log.find("failure: "), std::string::npos) << log;
