@@ -36,6 +36,19 @@ class SystemCalls : public ConsoleCalls {
     }
     return true;
   }
+  bool ClearsLine(void* handle) override {
+    CONSOLE_SCREEN_BUFFER_INFO before, after;
+    DWORD n = 0;
+    if (!GetConsoleScreenBufferInfo(handle, &before) || !WriteConsoleW(handle, L"\x1b[K", 3, &n, nullptr) ||
+        !GetConsoleScreenBufferInfo(handle, &after))
+      return false;
+    if (after.dwCursorPosition.X == before.dwCursorPosition.X && after.dwCursorPosition.Y == before.dwCursorPosition.Y)
+      return true;
+    // Shown as text: blank it again.
+    FillConsoleOutputCharacterW(handle, L' ', 3, before.dwCursorPosition, &n);
+    SetConsoleCursorPosition(handle, before.dwCursorPosition);
+    return false;
+  }
 };
 
 SystemCalls g_system;
@@ -101,6 +114,19 @@ std::wstring to_wide(const std::string& text, unsigned cp) {
   return w;
 }
 
+bool enable_escapes(void* handle) {
+  unsigned long mode = 0;
+  if (!g_calls->GetMode(handle, mode)) return false;
+  const bool had = mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING;
+  if (!had && !g_calls->SetMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) return false;
+  if (!g_calls->ClearsLine(handle)) {
+    if (!had) g_calls->SetMode(handle, mode);
+    return false;
+  }
+  if (!had) remember_change(handle, mode);
+  return true;
+}
+
 }  // namespace
 
 void set_console_calls(ConsoleCalls* calls) {
@@ -120,18 +146,7 @@ bool is_terminal(std::FILE* f) { return known(f).console; }
 bool takes_escapes(std::FILE* f) {
   Known& k = known(f);
   if (!k.console) return true;  // a file gets the bytes any terminal would
-  if (k.escapes < 0) {
-    unsigned long mode = 0;
-    k.escapes = 0;
-    if (g_calls->GetMode(k.handle, mode)) {
-      if (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) {
-        k.escapes = 1;
-      } else if (g_calls->SetMode(k.handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
-        remember_change(k.handle, mode);
-        k.escapes = 1;
-      }
-    }
-  }
+  if (k.escapes < 0) k.escapes = enable_escapes(k.handle) ? 1 : 0;
   return k.escapes == 1;
 }
 

@@ -12,6 +12,9 @@ class ConsoleCalls {
   virtual bool GetMode(void* handle, unsigned long& mode) = 0;
   virtual bool SetMode(void* handle, unsigned long mode) = 0;
   virtual bool Write(void* handle, const std::wstring& text) = 0;
+  // Whether ESC[K, written now, is taken as a command rather than shown. Wine's
+  // console keeps the mode flag that asks for it, yet prints the characters.
+  virtual bool ClearsLine(void* handle) = 0;
 };
 
 // null: the system's own. The modes changed so far are put back first, and

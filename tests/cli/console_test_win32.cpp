@@ -38,10 +38,12 @@ class FakeConsole : public ConsoleCalls {
     shown += text;
     return true;
   }
+  bool ClearsLine(void* h) override { return h == handle && clearsLine; }
 
   void* handle = nullptr;  // the one handle that is a console
   unsigned long mode = kCooked;
   bool takesEscapes = true;
+  bool clearsLine = true;
   std::vector<unsigned long> modesSet;
   std::wstring shown;
 };
@@ -95,39 +97,44 @@ TEST_F(Console, RussianTextReachesTheConsoleAsUtf16WhateverItsCodePage) {
   EXPECT_TRUE(fake.modesSet.empty());  // messages need no escapes
 }
 
-TEST_F(Console, ProgressRedrawsWithEscapesWhereTheConsoleTakesThem) {
-  MakeConsole(file);
-  {
-    CliOperator o(false, false, file);
-    show_progress(o);
+TEST_F(Console, ProgressRedrawsWithEscapesOnlyWhereTheConsoleActsOnThem) {
+  const std::wstring withEscapes = L"\r" + bar(0, L"") + L"\x1b[K" +
+                                   L"\r" + bar(0, L"Чтение программы 005") + L"\x1b[K" +
+                                   L"\r" + bar(15, L"Чтение программы 005") + L"\x1b[K" +
+                                   L"\r" + bar(15, L"Запись") + L"\x1b[K" +
+                                   L"\r\x1b[K" + L"сообщение: Загрузка завершена\n";
+  // "Запись" is 14 characters shorter than the line it replaces.
+  const std::wstring crOnly = L"\r" + bar(0, L"") +
+                              L"\r" + bar(0, L"Чтение программы 005") +
+                              L"\r" + bar(15, L"Чтение программы 005") +
+                              L"\r" + bar(15, L"Запись") + std::wstring(14, L' ') +
+                              L"\r" + std::wstring(39, L' ') + L"\r" + L"сообщение: Загрузка завершена\n";
+  constexpr unsigned long kVt = kCooked | ENABLE_VIRTUAL_TERMINAL_PROCESSING;
+  struct Case {
+    const char* console;
+    bool takesFlag, clearsLine;
+    std::wstring shown;
+    std::vector<unsigned long> modesSet;  // by the end, when the modes were put back
+  } cases[] = {
+      {"acts on escapes", true, true, withEscapes, {kVt, kCooked}},
+      {"refuses the flag (before Windows 10)", false, true, crOnly, {kVt}},
+      {"keeps the flag, shows the escapes (Wine)", true, false, crOnly, {kVt, kCooked}},
+  };
+  for (const Case& c : cases) {
+    set_console_calls(&fake);
+    fake = FakeConsole{};
+    MakeConsole(file);
+    fake.takesEscapes = c.takesFlag;
+    fake.clearsLine = c.clearsLine;
+    {
+      CliOperator o(false, false, file);
+      show_progress(o);
+    }
+    restore_modes();
+    EXPECT_EQ(fake.shown, c.shown) << c.console;
+    EXPECT_EQ(fake.modesSet, c.modesSet) << c.console;
+    EXPECT_EQ(fake.mode, kCooked) << c.console;
   }
-  EXPECT_EQ(fake.shown, L"\r" + bar(0, L"") + L"\x1b[K" +
-                            L"\r" + bar(0, L"Чтение программы 005") + L"\x1b[K" +
-                            L"\r" + bar(15, L"Чтение программы 005") + L"\x1b[K" +
-                            L"\r" + bar(15, L"Запись") + L"\x1b[K" +
-                            L"\r\x1b[K" + L"сообщение: Загрузка завершена\n");
-  EXPECT_EQ(fake.modesSet, (std::vector<unsigned long>{kCooked | ENABLE_VIRTUAL_TERMINAL_PROCESSING}));
-  restore_modes();
-  EXPECT_EQ(fake.mode, kCooked);
-}
-
-TEST_F(Console, WithoutEscapesProgressRedrawsWithCarriageReturnAndSpaces) {
-  MakeConsole(file);
-  fake.takesEscapes = false;
-  {
-    CliOperator o(false, false, file);
-    show_progress(o);
-  }
-  // "Запись" is 14 characters shorter than what it replaces.
-  EXPECT_EQ(fake.shown, L"\r" + bar(0, L"") +
-                            L"\r" + bar(0, L"Чтение программы 005") +
-                            L"\r" + bar(15, L"Чтение программы 005") +
-                            L"\r" + bar(15, L"Запись") + std::wstring(14, L' ') +
-                            L"\r" + std::wstring(39, L' ') + L"\r" + L"сообщение: Загрузка завершена\n");
-  EXPECT_EQ(fake.modesSet, (std::vector<unsigned long>{kCooked | ENABLE_VIRTUAL_TERMINAL_PROCESSING}));
-  restore_modes();
-  EXPECT_EQ(fake.mode, kCooked);  // nothing was changed, nothing put back
-  EXPECT_EQ(fake.modesSet.size(), 1u);
 }
 
 TEST_F(Console, AConsoleThatTakesEscapesAlreadyIsLeftAsItIs) {
