@@ -31,7 +31,8 @@ class SystemCalls : public ConsoleCalls {
     while (done < text.size()) {
       const DWORD chunk = DWORD(std::min<size_t>(text.size() - done, 8192));
       DWORD written = 0;
-      if (!WriteConsoleW(handle, text.data() + done, chunk, &written, nullptr) || written == 0) return false;
+      // Once a part is shown, writing it all again as bytes would only repeat it.
+      if (!WriteConsoleW(handle, text.data() + done, chunk, &written, nullptr) || written == 0) return done > 0;
       done += written;
     }
     return true;
