@@ -14,6 +14,7 @@ full=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth x11-apps imagemagick
+  locales  # localedef: a Russian UTF-8 locale, so Wine can make Russian file names
   help2man man-db
 )
 

@@ -3,16 +3,20 @@
 #include <cstring>
 
 #include "app/cp1251.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
+#include "cli/console.h"
 
 namespace kor {
+
+namespace {
+
+// Characters of a UTF-8 text: the console cells it takes (Russian letters take one each).
+size_t characters(const std::string& utf8) {
+  size_t n = 0;
+  for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+}  // namespace
 
 std::string fold_lines(const std::string& text) {
   // A run of blanks that holds a line break becomes one space.
@@ -40,14 +44,13 @@ std::string fold_lines(const std::string& text) {
 }
 
 CliOperator::CliOperator(bool openAnswer, bool quiet, std::FILE* err)
-    : openAnswer_(openAnswer), drawProgress_(!quiet && isatty(fileno(err))), err_(err) {}
+    : openAnswer_(openAnswer), drawProgress_(!quiet && console::is_terminal(err)), err_(err) {}
 
 CliOperator::~CliOperator() { EndBar(); }
 
 void CliOperator::Line(const char* prefix, const std::string& text) {
   EndBar();
-  std::string line = cp1251_to_utf8(prefix) + text_to_utf8(fold_lines(text)) + "\n";
-  std::fwrite(line.data(), 1, line.size(), err_);
+  console::write(err_, cp1251_to_utf8(prefix) + text_to_utf8(fold_lines(text)) + "\n");
   std::fflush(err_);
 }
 
@@ -118,18 +121,29 @@ void CliOperator::Draw() {
   int filled = int((long long)(pos_ - low_) * width / (high_ - low_));
   if (filled < 0) filled = 0;
   if (filled > width) filled = width;
-  std::string bar = "\r[" + std::string(size_t(filled), '#') + std::string(size_t(width - filled), ' ') + "] " +
-                    text_to_utf8(text_) + "\x1b[K";
-  std::fwrite(bar.data(), 1, bar.size(), err_);
+  const std::string line =
+      "[" + std::string(size_t(filled), '#') + std::string(size_t(width - filled), ' ') + "] " + text_to_utf8(text_);
+  if (console::takes_escapes(err_)) {
+    console::write(err_, "\r" + line + "\x1b[K");
+  } else {
+    // Spaces cover what a longer line before left on the screen.
+    const size_t shown = characters(line);
+    console::write(err_, "\r" + line + std::string(barChars_ > shown ? barChars_ - shown : 0, ' '));
+    barChars_ = shown;
+  }
   std::fflush(err_);
   barShown_ = true;
 }
 
 void CliOperator::EndBar() {
   if (!barShown_) return;
-  std::fputs("\r\x1b[K", err_);
+  if (console::takes_escapes(err_))
+    console::write(err_, "\r\x1b[K");
+  else
+    console::write(err_, "\r" + std::string(barChars_, ' ') + "\r");
   std::fflush(err_);
   barShown_ = false;
+  barChars_ = 0;
 }
 
 }  // namespace kor

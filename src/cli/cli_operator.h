@@ -54,6 +54,7 @@ class CliOperator : public Operator {
   int low_ = 0, high_ = 0, pos_ = 0;
   std::string text_;
   bool barShown_ = false;
+  size_t barChars_ = 0;  // the bar line as last drawn, for a console without escapes
   std::string noPortHint_;
   std::vector<ShownMessage> shown_;
   std::vector<std::string> saved_;

@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/file_system.h"
 #include "app/settings.h"
+#include "cli/console.h"
 #include "cli/context.h"
 
 namespace kor::cli {
@@ -19,8 +20,8 @@ struct ConfigArgs {
 };
 ConfigArgs g_args;
 
-// Paths are bytes of the system's own encoding; they are printed as they are.
-void print_raw(const std::string& s) { std::fwrite(s.data(), 1, s.size(), stdout); }
+// Paths are bytes of the system's own encoding, not of the program's texts.
+void print_raw(const std::string& s) { console::write(stdout, console::native_to_utf8(s)); }
 
 std::string absolute_path(const std::string& p) {
 #ifdef _WIN32

@@ -2,7 +2,6 @@
 // memory of the unit, and parameter files as the Parameters dialog shows and
 // edits them.
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,8 +23,8 @@ namespace {
 // CreateNewFile moves the current directory: names must not depend on it.
 std::string absolute(const std::string& path) {
   std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(std::filesystem::path(path), ec);
-  return ec ? path : p.string();
+  const std::string p = absolute_path(path, ec);
+  return ec ? path : p;
 }
 
 // The unit's inch mark is a control byte; a terminal shows it as the quote it stands for.

@@ -1,7 +1,6 @@
 // korsync read program|subprogram N|all, korsync write program|subprogram FILE --slot N:
 // programs between the unit's slots and text files in the data folder.
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "app/app_state.h"
@@ -16,8 +15,6 @@
 namespace kor::cli {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const char* kind_word(uint8_t kind) { return kind == kProgramKind ? "program" : "subprogram"; }
 
@@ -69,7 +66,7 @@ void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
         AppState& a = app();
         std::error_code ec;
         // Saves change the current directory; the file must not depend on it.
-        const std::string path = fs::absolute(w.file, ec).string();
+        const std::string path = absolute_path(w.file, ec);
         if (ec || path.size() >= sizeof a.selectedFile) return usage("FILE: path too long");
         const DataKind dataKind = kind == kProgramKind ? DataKind::Program : DataKind::Subprogram;
         if (!accepted_file(dataKind, path)) return 1;
@@ -79,7 +76,7 @@ void add_write(CLI::App& write, uint8_t kind, WriteArgs& w) {
         // The file box shows the file's name: what the dialog proposes without a title line.
         const std::string title =
             w.titleGiven ? arg_text(w.title)
-                         : ProposedTitle(path.c_str(), arg_text(fs::path(path).filename().string()).c_str());
+                         : ProposedTitle(path.c_str(), arg_text(file_name(path)).c_str());
         StoreDownloadChoice(n - 1, title.c_str());
         ctx.result = {{"kind", kind_word(kind)}, {"slot", n}, {"file", json_text(path)}, {"title", json_text(title)}};
         if (kind == kProgramKind)

@@ -1,13 +1,13 @@
 // korsync backup / compare / restore: the whole unit against one folder.
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/operator.h"
 #include "app/settings.h"
+#include "cli/console.h"
 #include "cli/context.h"
 #include "params/param_file.h"
 #include "params/param_memory.h"
@@ -270,7 +270,7 @@ bool ask_once(const std::string& question) {
   print_out(question + " [y/N] ");
   std::fflush(stdout);
   std::string answer;
-  if (!std::getline(std::cin, answer)) return false;
+  if (!console::read_line(answer)) return false;
   return answer == "y" || answer == "Y" || answer == "yes" || arg_text(answer) == "д" || arg_text(answer) == "да";
 }
 

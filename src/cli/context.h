@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <string>
+#include <system_error>
 
 #include "app/app_state.h"
 #include "cli/cli_operator.h"
@@ -44,6 +45,11 @@ CLI::App* add_command(CLI::App& parent, const std::string& name, const std::stri
 // A group of commands ("read", "write", ...) that several command files fill:
 // whoever registers first makes it, the others find it.
 CLI::App* command_group(CLI::App& cli, const std::string& name, const std::string& help);
+// A path made absolute, in the encoding the file layer takes. On Windows that
+// is the ANSI code page, which the standard library's narrow paths are not.
+std::string absolute_path(const std::string& path, std::error_code& ec);
+// The name after the last folder separator.
+std::string file_name(const std::string& path);
 // Makes AppState's data folder absolute: saves make it the current directory,
 // and a relative one would then be looked for inside itself. False when too long.
 bool absolute_data_folder();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/cp1251.h"
+#include "cli/console.h"
 
 namespace kor::cli {
 
@@ -11,7 +12,7 @@ std::string json_text(const std::string& cp1251Text) { return text_to_utf8(cp125
 void print_json(const Json& doc) {
   // A byte that is no UTF-8 (a unit's answer, a path) must not abort the document.
   std::string text = doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  console::write(stdout, text);
   std::fflush(stdout);
 }
 

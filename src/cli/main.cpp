@@ -14,6 +14,7 @@
 #include "app/operator.h"
 #include "app/settings.h"
 #include "app/version.h"
+#include "cli/console.h"
 #include "cli/context.h"
 #include "app/cp1251.h"
 #include "link/logged_port.h"
@@ -37,7 +38,7 @@ const char kUsage[] =
 }  // namespace
 
 int usage(const std::string& why) {
-  std::fprintf(stderr, "korsync: %s\n%s", why.c_str(), kUsage);
+  console::write(stderr, "korsync: " + console::native_to_utf8(why) + "\n" + kUsage);
   return 2;
 }
 
@@ -111,10 +112,30 @@ static std::optional<int> apply_globals(Context& ctx) {
   return std::nullopt;
 }
 
+std::string absolute_path(const std::string& path, std::error_code& ec) {
+  ec.clear();
+#ifdef _WIN32
+  char buf[4096];
+  if (_fullpath(buf, path.c_str(), sizeof buf)) return buf;
+  ec = std::make_error_code(std::errc::invalid_argument);
+  return {};
+#else
+  return std::filesystem::absolute(path, ec).string();
+#endif
+}
+
+std::string file_name(const std::string& path) {
+#ifdef _WIN32
+  return path.substr(path.find_last_of("\\/") + 1);
+#else
+  return path.substr(path.find_last_of('/') + 1);
+#endif
+}
+
 bool absolute_data_folder() {
   AppState& a = app();
   std::error_code ec;
-  const std::string abs = std::filesystem::absolute(a.dataFolder, ec).string();
+  const std::string abs = absolute_path(a.dataFolder, ec);
   if (ec || abs.size() >= sizeof a.dataFolder) return false;
   std::strcpy(a.dataFolder, abs.c_str());
   return true;
@@ -129,15 +150,16 @@ bool accepted_file(DataKind kind, const std::string& path) {
 
 std::string arg_text(const std::string& s) {
 #ifdef _WIN32
-  return s;  // already the ANSI code page
+  // The ANSI code page is 1251 on the Russian systems this is made for; elsewhere
+  // what 1251 holds of it is kept.
+  return utf8_to_cp1251(console::native_to_utf8(s));
 #else
   return utf8_to_cp1251(s);
 #endif
 }
 
 void print_out(const std::string& text) {
-  std::string u = text_to_utf8(text);
-  std::fwrite(u.data(), 1, u.size(), stdout);
+  console::write(stdout, text_to_utf8(text));
 }
 
 namespace {
