@@ -14,7 +14,7 @@ full=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth x11-apps imagemagick
-  help2man man-db
+  help2man man-db dpkg-dev file lintian
 )
 
 case "$profile" in
