@@ -5,7 +5,7 @@
 # Every check runs; exit 1 when any failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-dir=${1:-$root/build/packages}
+dir=$(cd "${1:-$root/build/packages}" && pwd) || exit 1
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/native/CMakeCache.txt")
 [ -n "$version" ] || { echo "check: no project version in build/native"; exit 1; }
 # What Explorer calls 1.5 MB.
