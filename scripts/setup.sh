@@ -15,7 +15,7 @@ full=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth x11-apps imagemagick
   locales  # localedef: a Russian UTF-8 locale, so Wine can make Russian file names
-  help2man man-db
+  help2man man-db dpkg-dev file lintian
 )
 
 case "$profile" in

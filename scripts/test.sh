@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds all three configurations and runs every test: native, then the
 # Windows tests under Wine; then the native tests again under the address and
-# undefined-behaviour sanitizers, and the fuzz targets for their fixed times.
+# undefined-behaviour sanitizers, and the fuzz targets for their fixed times;
+# last it builds the zip and the Debian package and checks both.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -31,4 +32,8 @@ echo "== native tests under the sanitizers"
    ctest -j "$(nproc)" --output-on-failure --timeout 300 -LE e2e) || status=1
 echo "== fuzzing"
 (cd "$root/build/fuzz" && ctest -j "$(nproc)" --output-on-failure --timeout 300) || status=1
+echo "== packages"
+# Out of Wine's locale, which this machine's Perl and bash do not have.
+(export LC_ALL=C.UTF-8
+ "$root/scripts/package.sh" && "$root/tests/package/check_packages.sh" "$root/build/packages") || status=1
 exit $status
