@@ -20,34 +20,9 @@
 #include "protocol/clock.h"
 #include "protocol/link_test.h"
 
-#ifdef _WIN32
-#include <stdlib.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace kor::cli {
 
 namespace {
-
-// The data folder may become the current directory during an operation, so the
-// file is named by its absolute path from the start.
-bool absolute_path(const std::string& file, std::string& out) {
-#ifdef _WIN32
-  char buf[4096];
-  if (!_fullpath(buf, file.c_str(), sizeof buf)) return false;
-  out = buf;
-#else
-  if (!file.empty() && file[0] == '/') {
-    out = file;
-  } else {
-    char cwd[4096];
-    if (!getcwd(cwd, sizeof cwd)) return false;
-    out = std::string(cwd) + "/" + file;
-  }
-#endif
-  return true;
-}
 
 // The test window's rows, one pair of lines per cycle.
 class TerminalTestView : public LinkTestView {
@@ -193,8 +168,10 @@ void register_firmware(CLI::App& cli, Context&) {
   static std::string file;
   static bool check = false;
   CLI::App* flash = add_command(cli, "flash", "write a firmware HEX file into the unit's flash", [](Context&) {
-    std::string path;
-    if (!absolute_path(file, path)) return usage("flash: cannot name " + file);
+    // The data folder may become the current directory meanwhile.
+    std::error_code ec;
+    const std::string path = absolute_path(file, ec);
+    if (ec) return usage("flash: cannot name " + file);
     if (path.size() >= sizeof app().selectedFile) return usage("flash: path longer than 259 characters");
     if (!accepted_file(DataKind::Firmware, path)) return 1;
     std::strcpy(app().selectedFile, path.c_str());

@@ -78,7 +78,7 @@ int run_backup(Context& ctx, const std::string& out) {
   if (!absolute_data_folder()) return usage("--data: path too long");
   g_json = ctx.json;
   BackupSummary s;
-  const bool reached = BackupUnit(out.empty() ? "" : arg_text(out), s, print_item);
+  const bool reached = BackupUnit(out, s, print_item);
   if (ctx.json) {
     Json items = Json::array();
     for (const UnitItem& i : s.items) items.push_back(item_json(i));
@@ -120,10 +120,11 @@ int print_verdicts(const std::vector<ItemVerdict>& verdicts) {
   return same ? 0 : 1;
 }
 
+// Paths stay as the operator typed them: the file layer takes them so.
 std::string absolute(const std::string& path) {
   std::error_code ec;
-  const fs::path p = fs::absolute(arg_text(path), ec);
-  return ec ? arg_text(path) : p.string();
+  const std::string p = absolute_path(path, ec);
+  return ec ? path : p;
 }
 
 bool is_folder(const std::string& path) {

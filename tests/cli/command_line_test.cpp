@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -328,6 +329,24 @@ TEST_F(CommandLine, JsonBackupAndCompareGiveItemsAndVerdicts) {
     }
   EXPECT_EQ(differing, 1);
 }
+
+#ifndef _WIN32
+// A folder named in Russian on the command line is made and found under that
+// name (paths are the system's UTF-8, not the program's code page).
+TEST_F(CommandLine, BackupFolderNamedInRussianIsMadeAsTyped) {
+  sim::SimOverlappedDriver ov{unit, &driver};
+  set_overlapped_driver(&ov);
+  struct Reset {
+    ~Reset() { set_overlapped_driver(nullptr); }
+  } reset;
+  const std::string folder = dir.path() + "/\xd0\x9a\xd0\xbe\xd0\xbf\xd0\xb8\xd1\x8f";  // "Копия"
+  Outcome r = Korsync({"--port", "COM5", "backup", "--out", folder});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::is_directory(folder)) << r.out;
+  EXPECT_NE(r.out.find("backup: " + folder + "\n"), std::string::npos) << r.out;
+  EXPECT_EQ(Korsync({"--port", "COM5", "compare", folder}).status, 0);
+}
+#endif
 
 TEST_F(CommandLine, JsonIsRefusedWhereThereIsNoDocument) {
   for (std::vector<std::string> args : {std::vector<std::string>{"--json", "send", "abc"}, {"--json", "test"}}) {
