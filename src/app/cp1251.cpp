@@ -51,6 +51,7 @@ std::string cp1251_to_utf8(const std::string& s) {
   return out;
 }
 
+#ifndef _WIN32
 namespace {
 
 // Length of the well-formed UTF-8 sequence of two or more bytes at s[i]; 0 if none.
@@ -74,6 +75,7 @@ size_t utf8_sequence(const std::string& s, size_t i) {
 }
 
 }  // namespace
+#endif
 
 std::string text_to_utf8(const std::string& s) {
 #ifdef _WIN32

@@ -24,7 +24,7 @@ std::string port_in_use() {
 #endif
 }
 
-bool is_used(const AdapterEntry& e, const std::string& used) {
+bool is_used(const AdapterEntry& e, [[maybe_unused]] const std::string& used) {
 #ifdef _WIN32
   return app().comPort && !app().portPath[0] && PortNumberOf(e.portCopy) == app().comPort;
 #else
