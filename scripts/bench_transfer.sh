@@ -9,7 +9,7 @@
 # byte-identical between the modes, korsync's CPU time as a share of the wall
 # time and its peak resident memory (getrusage of the finished child).
 # usage: scripts/bench_transfer.sh [--latency "16 1"] [--only NAME] [BUILD_DIR]
-# Not a test: a full run takes about twelve minutes.
+# Not a test: a full run takes about fifteen minutes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 latencies="16 1"
