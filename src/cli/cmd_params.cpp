@@ -20,13 +20,6 @@ namespace kor::cli {
 
 namespace {
 
-// CreateNewFile moves the current directory: names must not depend on it.
-std::string absolute(const std::string& path) {
-  std::error_code ec;
-  const std::string p = absolute_path(path, ec);
-  return ec ? path : p;
-}
-
 // The unit's inch mark is a control byte; a terminal shows it as the quote it stands for.
 std::string printable(std::string text) {
   for (char& c : text)
@@ -134,7 +127,7 @@ int RunEdit() {
   const bool given = args.size() == 4;
   const std::string value = given ? arg_text(args[3]) : std::string();
   if (value.size() > kInputTextMax) return usage("params edit: VALUE takes at most 14 characters");
-  const std::string path = absolute(args[0]);
+  const std::string path = absolute_or_as_given(args[0]);
 
   AnswerHost host(given, value);
   HostScope scope(&host);
@@ -167,7 +160,7 @@ void register_params(CLI::App& cli, Context&) {
   CLI::App* write = command_group(cli, "write", "write a file into the unit");
   CLI::App* wp = add_command(*write, "params", "back up the unit's parameter memory, then write FILE into it",
                              [](Context& ctx) {
-                               const std::string path = absolute(writeFile);
+                               const std::string path = absolute_or_as_given(writeFile);
                                ctx.result = {{"kind", "params"}, {"file", json_text(path)}, {"saved", Json::array()}};
                                if (!accepted_file(DataKind::Parameters, path)) return 1;
                                AppState& a = app();
@@ -193,7 +186,7 @@ void register_params(CLI::App& cli, Context&) {
   CLI::App* show = add_command(*params, "show", "open FILE as the editor does and print its tree and groups",
                                [](Context& ctx) {
                                  if (showGroup > 14) return usage("params show: GROUP is 0..14");
-                                 if (!OpenParameterFile(absolute(showFile).c_str())) return 1;
+                                 if (!OpenParameterFile(absolute_or_as_given(showFile).c_str())) return 1;
                                  if (ctx.json) {
                                    Json groups = Json::array();
                                    if (showGroup >= 0) {

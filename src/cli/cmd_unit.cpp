@@ -120,13 +120,6 @@ int print_verdicts(const std::vector<ItemVerdict>& verdicts) {
   return same ? 0 : 1;
 }
 
-// Paths stay as the operator typed them: the file layer takes them so.
-std::string absolute(const std::string& path) {
-  std::error_code ec;
-  const std::string p = absolute_path(path, ec);
-  return ec ? path : p;
-}
-
 bool is_folder(const std::string& path) {
   std::error_code ec;
   return fs::is_directory(path, ec);
@@ -242,12 +235,13 @@ int run_compare(Context& ctx, const std::vector<std::string>& args) {
     const uint8_t kind = args[0] == "program" ? kProgramKind : kSubprogramKind;
     const int n = slot_of(args[1], kind);
     if (!n) return usage(args[0] + " number: " + args[1]);
-    return compare_slot(kind, n, absolute(args[2]));
+    return compare_slot(kind, n, absolute_or_as_given(args[2]));
   }
-  if (args.size() == 2 && args[0] == "params") return compare_params(absolute(args[1]));
-  if (args.size() == 1 && is_folder(absolute(args[0]))) return compare_unit_folder(absolute(args[0]));
+  if (args.size() == 2 && args[0] == "params") return compare_params(absolute_or_as_given(args[1]));
+  if (args.size() == 1 && is_folder(absolute_or_as_given(args[0])))
+    return compare_unit_folder(absolute_or_as_given(args[0]));
   if (args.size() == 2) {
-    const std::string a = absolute(args[0]), b = absolute(args[1]);
+    const std::string a = absolute_or_as_given(args[0]), b = absolute_or_as_given(args[1]);
     if (is_folder(a) && is_folder(b)) return compare_folders(a, b);
     if (!is_folder(a) && !is_folder(b)) {
       if (!is_parameter_file_name(a.c_str()) || !is_parameter_file_name(b.c_str())) {
@@ -295,7 +289,7 @@ int run_restore(const RestoreArgs& r) {
   }
   // Before anything reaches the unit: the folder whole, and the operator's yes.
   RestorePlan plan;
-  if (!PlanRestore(absolute(r.folder), choice, plan)) return 1;
+  if (!PlanRestore(absolute_or_as_given(r.folder), choice, plan)) return 1;
   for (const std::string& d : plan.damaged) print_out("skipped: " + d + "\n");
   for (const std::string& d : plan.unread) print_out("skipped: " + d + "\n");
   const std::string overview = restore_overview(plan);

@@ -48,6 +48,9 @@ CLI::App* command_group(CLI::App& cli, const std::string& name, const std::strin
 // A path made absolute, in the encoding the file layer takes. On Windows that
 // is the ANSI code page, which the standard library's narrow paths are not.
 std::string absolute_path(const std::string& path, std::error_code& ec);
+// The same, or the path as given when it cannot be made absolute. Saves move the
+// current directory, so a file is named independently of it from the start.
+std::string absolute_or_as_given(const std::string& path);
 // The name after the last folder separator.
 std::string file_name(const std::string& path);
 // Makes AppState's data folder absolute: saves make it the current directory,

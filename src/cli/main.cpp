@@ -124,6 +124,12 @@ std::string absolute_path(const std::string& path, std::error_code& ec) {
 #endif
 }
 
+std::string absolute_or_as_given(const std::string& path) {
+  std::error_code ec;
+  const std::string p = absolute_path(path, ec);
+  return ec ? path : p;
+}
+
 std::string file_name(const std::string& path) {
 #ifdef _WIN32
   return path.substr(path.find_last_of("\\/") + 1);
