@@ -8,7 +8,7 @@ profile=${1:-all}
 
 native=(
   cmake make g++ googletest libgtest-dev libgmock-dev
-  socat libserialport-dev libcli11-dev nlohmann-json3-dev libssl-dev python3 binutils
+  socat libserialport-dev libcli11-dev nlohmann-json3-dev nettle-dev pkg-config python3 binutils
 )
 full=(
   clang libclang-rt-14-dev

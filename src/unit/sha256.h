@@ -1,5 +1,5 @@
-// SHA-256 of a byte string, from the platform's well-kept library (OpenSSL's
-// libcrypto on POSIX, CNG on Windows): a backup's SHA256SUMS must agree with
+// SHA-256 of a byte string, from the platform's well-kept library (Nettle on
+// POSIX, CNG on Windows): a backup's SHA256SUMS must agree with
 // what sha256sum computes.
 #pragma once
 #include <cstddef>

@@ -94,7 +94,7 @@ else
     fail "control: $(field Package) $(field Version) $(field Architecture)"
   [ -n "$(field Maintainer)" ] || fail "no Maintainer"
   # Depends as dpkg-shlibdeps computes it from the programs' libraries.
-  for lib in libc6 libstdc++6 libserialport0 libssl3; do
+  for lib in libc6 libserialport0 libnettle8; do
     grep -q "\b$lib\b" <<<"$(field Depends)" || fail "Depends lacks $lib: $(field Depends)"
   done
   dpkg-deb -x "$deb" "$work/deb" || fail "dpkg-deb -x failed"
